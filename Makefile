@@ -1,0 +1,55 @@
+# make run   install missing packages, build, start build/cellreel
+# make test  install, build (plain and sanitized), run every test
+# make bench build and run the benchmarks under a private display
+# make fuzz  build the libFuzzer targets with clang (FUZZ_SECONDS each)
+
+JOBS ?= $(shell nproc)
+BUILD := build
+SAN_BUILD := build-san
+FUZZ_BUILD := build-fuzz
+FUZZ_SECONDS ?= 60
+
+.PHONY: all deps build san run test test-plain test-san bench fuzz install clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+build: deps
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake --build $(BUILD) -j $(JOBS)
+
+san: deps
+	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCELLREEL_SANITIZE=ON -DCELLREEL_BENCH=OFF
+	cmake --build $(SAN_BUILD) -j $(JOBS)
+
+run: build
+	./$(BUILD)/cellreel
+
+test-plain: build
+	cd $(BUILD) && ctest --output-on-failure
+
+test-san: san
+	cd $(SAN_BUILD) && ctest --output-on-failure
+
+test: test-plain test-san
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; tests/with-display.sh $$b || exit 1; done
+
+fuzz: deps
+	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCELLREEL_FUZZ=ON -DCELLREEL_TESTS=OFF -DCELLREEL_BENCH=OFF
+	cmake --build $(FUZZ_BUILD) -j $(JOBS)
+	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	  n=$$(basename $$f); mkdir -p fuzz/corpus-$$n; \
+	  echo "== $$n for $(FUZZ_SECONDS)s"; \
+	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 fuzz/corpus-$$n fuzz/seeds || exit 1; \
+	done
+
+install: build
+	cmake --install $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

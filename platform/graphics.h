@@ -1,0 +1,43 @@
+// The 2D drawing layer over OpenGL 3.3 core: one drawing context per canvas
+// holding the whole drawing state, rectangles, lines, text in the built-in
+// 8 x 16 font and textured images, in canvas pixels (origin top-left).
+#pragma once
+
+#include <string>
+
+#include "platform/image.h"
+
+class TGraphics;
+
+// Makes the context current: size refresh, one unit = one pixel, the stored
+// state applied again; the first activation clears both buffers to black.
+void SetGraphics(TGraphics* graphics);
+TGraphics* CurrentGraphics();
+
+void Cls();
+void SetClsColor(int red, int green, int blue);
+void SetColor(int red, int green, int blue);
+void GetColor(int& red, int& green, int& blue);
+void SetAlpha(float alpha);
+float GetAlpha();
+void SetBlend(int mode);  // 1 masked, 2 solid, 3 alpha, 4 additive, 5 multiplied
+int GetBlend();
+void SetScale(float sx, float sy);
+void GetScale(float& sx, float& sy);
+void SetRotation(float degrees);
+float GetRotation();
+void SetViewport(int x, int y, int width, int height);
+void GetViewport(int& x, int& y, int& width, int& height);
+
+void DrawRect(float x, float y, float width, float height);
+void DrawLine(float x1, float y1, float x2, float y2, int last_pixel = 1);
+void DrawText(const std::string& text, float x, float y);
+void DrawImage(TImage* image, float x, float y, int frame = 0);
+inline void DrawImage(const ImagePtr& image, float x, float y, int frame = 0) {
+  DrawImage(image.get(), x, y, frame);
+}
+
+void Flip(int sync);
+
+int TextWidth(const std::string& text);
+int TextHeight(const std::string& text = "");

@@ -1,0 +1,21 @@
+// How the window layer attaches a drawing context to a canvas. Internal to
+// platform/.
+#pragma once
+
+struct SDL_Window;
+class TGraphics;
+
+// Sets the SDL GL attributes (3.3 core, double buffer, shared textures);
+// call before creating any SDL window with SDL_WINDOW_OPENGL.
+void PrepareGLAttributes();
+
+// A drawing context for a canvas drawn into `window`. The GL context itself
+// is made at the first SetGraphics.
+TGraphics* CreateWindowGraphics(SDL_Window* window);
+
+// The canvas's rectangle in the window's client area; the context draws
+// there and uses its size as the context size.
+void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int height);
+
+// Deletes the context (and its GL context).
+void FreeWindowGraphics(TGraphics* graphics);

@@ -1,0 +1,110 @@
+// Pixmaps, images and their loading: embedded resources, URL opening, the
+// decoders (TGA, JPEG, BMP, PNG) and building images cut into frames.
+// Loading needs no drawing context: textures are made by the drawing layer
+// at the first DrawImage of each frame.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Pixel formats of TPixmap::format.
+enum : int {
+  PF_I8 = 1,      // grey
+  PF_A8 = 2,      // alpha only, colour white
+  PF_BGR888 = 3,
+  PF_RGB888 = 4,
+  PF_BGRA8888 = 5,
+  PF_RGBA8888 = 6,  // the standard format
+};
+
+int BytesPerPixel(int format);
+bool FormatHasAlpha(int format);
+
+// A decoded picture, rows top first, each row padded to a multiple of 4 bytes.
+struct TPixmap {
+  int width = 0;
+  int height = 0;
+  int pitch = 0;
+  int format = 0;
+  std::vector<std::uint8_t> pixels;
+
+  std::uint8_t* Row(int y) { return pixels.data() + static_cast<std::size_t>(y) * pitch; }
+  const std::uint8_t* Row(int y) const {
+    return pixels.data() + static_cast<std::size_t>(y) * pitch;
+  }
+};
+using PixmapPtr = std::shared_ptr<TPixmap>;
+
+// Allocates a zeroed pixmap; null when the size is not sane (non-positive,
+// over the decoders' limits, or overflowing).
+PixmapPtr CreatePixmap(int width, int height, int format);
+// Copy converted to format 6.
+PixmapPtr ConvertToRGBA(const TPixmap& src);
+
+// Image flags.
+enum : int {
+  MASKEDIMAGE = 1,
+  FILTEREDIMAGE = 2,
+  MIPMAPPEDIMAGE = 4,
+};
+
+// The texture of one frame, made by the drawing layer at its first draw.
+struct TFrameTexture {
+  unsigned name = 0;   // GL texture name, 0 while not made
+  unsigned seq = 0;    // graphics generation it was made for; 0 = none yet
+  float u = 1.0f;      // texture coordinates of the frame's far corner
+  float v = 1.0f;
+};
+
+struct TImage {
+  int width = 0;   // size of one frame
+  int height = 0;
+  int flags = 0;
+  int mask_r = 0, mask_g = 0, mask_b = 0;
+  float handle_x = 0.0f;
+  float handle_y = 0.0f;
+  std::vector<PixmapPtr> pixmaps;      // one per frame
+  std::vector<TFrameTexture> frames;   // one per frame
+
+  TImage() = default;
+  TImage(const TImage&) = delete;
+  TImage& operator=(const TImage&) = delete;
+  ~TImage();  // releases the frames' textures
+};
+using ImagePtr = std::shared_ptr<TImage>;
+
+// Embedded resources, opened as "incbin::" + name. The first registration of
+// a name stays: 1 when added, 0 when the name was already there.
+int IncbinAdd(const std::string& name, const std::uint8_t* data, std::size_t length);
+
+// Decodes the picture at url (a file path, or "proto::path"); null when it
+// cannot be opened or every decoder declines.
+PixmapPtr LoadPixmap(const std::string& url);
+
+// flags -1 means the automatic flags (masked | filtered).
+ImagePtr LoadImage(const std::string& url, int flags = -1);
+ImagePtr LoadImage(const PixmapPtr& pixmap, int flags = -1);
+ImagePtr LoadAnimImage(const std::string& url, int cell_width, int cell_height, int first,
+                       int count, int flags = -1);
+ImagePtr LoadAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height, int first,
+                       int count, int flags = -1);
+
+// Images loaded while this is on get their handle at their centre.
+void AutoMidHandle(int enable);
+bool AutoMidHandleEnabled();
+
+// The file name part of a path; "\" counts as "/".
+std::string StripDir(const std::string& path);
+
+// What the drawing layer uploads for one frame: level 0 is a power-of-two
+// format-6 picture holding the frame in its top-left corner (edges
+// duplicated one texel right and down), further levels for mipmapping.
+struct TexturePlan {
+  std::vector<TPixmap> levels;  // empty: not even 1 x 1 fits
+  float u = 1.0f;
+  float v = 1.0f;
+};
+TexturePlan PrepareFrameTexture(const TPixmap& frame, int flags, int max_texture_size);
