@@ -1,0 +1,96 @@
+#include "controls/button.h"
+
+#include "controls/color_saver.h"
+#include "controls/int32.h"
+#include "platform/graphics.h"
+
+
+std::unique_ptr<TButton> TButton::CreateButton(int x, int y, int width, int height,
+                                               const std::string& text, bool blnLeft,
+                                               bool blnTop, bool blnRight, bool blnBottom,
+                                               int PrevWidth, int PrevHeight) {
+  TRect rect;
+  rect.x = x;
+  rect.y = y;
+  rect.Right = Add32(x, width);
+  rect.Bottom = Add32(y, height);
+  rect.Width = width;
+  rect.Height = height;
+
+  auto button = std::make_unique<TButton>();
+  button->anchor = TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth,
+                                   PrevHeight);
+  button->posx = x;
+  button->posy = y;
+  button->width = width;
+  button->height = height;
+  button->text = text;
+  button->UpdateTextPosX();
+  button->UpdateTextPosY();
+  return button;
+}
+
+void TButton::UpdateTextPosX() {
+  intTextPosX = Add32(posx, Half32(Sub32(width, TextWidthEstimate(text.size()))));
+}
+
+void TButton::UpdateTextPosY() {
+  intTextPosY = Add32(posy, Half32(Sub32(height, kTextHeightEstimate)));
+}
+
+// Face covers width x height from (posx, posy); the edges run one pixel
+// beyond it, so outline and hover area both span posx..posx+width:
+//
+//   L L L L L L      L = light (245), top and left edges, drawn first
+//   L f f f f D      D = dark (150), right and bottom edges, starting one
+//   L f f f f D          pixel in so they never cover the light corner
+//   L D D D D D      f = face (220 idle, 155 hovered)
+int TButton::Draw() {
+  ColorSaver saved;
+  if (MouseOver(posx, posy, Add32(posx, width), Add32(posy, height))) {
+    SetColor(155, 155, 155);
+  } else {
+    SetColor(220, 220, 220);
+  }
+  DrawRect(static_cast<float>(posx), static_cast<float>(posy), static_cast<float>(width),
+           static_cast<float>(height));
+
+  SetColor(245, 245, 245);
+  DrawOutline(posx, posy, width, height, 150, 150, 150);
+
+  SetColor(0, 0, 0);
+  DrawText(text, static_cast<float>(intTextPosX), static_cast<float>(intTextPosY));
+  return 0;
+}
+
+bool TButton::MouseOver(int x1, int y1, int x2, int y2) {
+  IsMouseOver = Enabled && TCollision::PointToBox(MouseX(), MouseY(), x1, y1, x2, y2);
+  return IsMouseOver;
+}
+
+int TButton::SetText(const std::string& new_text) {
+  text = new_text;
+  UpdateTextPosX();
+  return 0;
+}
+
+void* TButton::EventHook(int /*id*/, void* data, void* context) {
+  if (context != nullptr) {
+    static_cast<TButton*>(context)->OnEvent(static_cast<TEvent*>(data));
+  }
+  return nullptr;
+}
+
+int TButton::OnEvent(TEvent* /*event*/) { return 0; }
+
+int TButton::Resize(int new_width, int new_height) {
+  if (!anchor) return 0;
+  const TRect& r = anchor->Resize(new_width, new_height);
+  posx = r.x;
+  posy = r.y;
+  width = r.Width;
+  height = r.Height;
+  UpdateTextPosX();
+  UpdateTextPosY();
+  return 0;
+}

@@ -1,0 +1,3 @@
+#include "controls/winicon.h"
+
+int TWinIcon::SetIcon(const std::string& /*path*/) { return 0; }
