@@ -64,7 +64,7 @@ struct TTimer {
   TEvent* _event = nullptr;
   int _handle = 0;
   double hz = 0;
-  uint32_t next_due = 0;  // clock reading of the next firing
+  double next_due = 0;  // monotonic clock reading (ms) of the next firing
 };
 
 // Brings SDL (and, lazily, GTK) up. Safe to call more than once. Returns
@@ -112,6 +112,9 @@ extern std::string AppFile;
 void InitAppFile(const char* argv0);
 
 [[noreturn]] void End();
+
+// The busy pointer over the program's windows while long work runs.
+void SetBusyCursor(bool busy);
 
 // Termination signals (SIGTERM, SIGINT) end the loop as a WindowClose of the
 // main window would: the layer posts WindowClose for every open window.

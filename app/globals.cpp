@@ -1,0 +1,65 @@
+#include "app/globals.h"
+
+int intScreenX = 800;
+int intScreenY = 600;
+bool blnRun = true;
+int intScreenCenterX = 0;
+int intScreenCenterY = 0;
+TRect objViewport;
+ImagePtr imgAnimation;
+ImagePtr imgUnanimated;
+int StartTimeDelay = 0;
+std::string strFileFilter = "Image Files:png,jpg,bmp";
+std::string strFilename;
+int intCurrentFrame = 0;
+int intFrameDelay = 200;
+int intFrameCount = 16;
+int intStartFrame = 0;
+int intEndFrame = 15;
+int intTileWidth = 64;
+int intTileHeight = 64;
+int intScale = 1;
+int intRotation = 0;
+int intRed = 0;
+int intGreen = 0;
+int intBlue = 0;
+bool blnPauseFrame = false;
+
+std::unique_ptr<TLabel> lblAuthor;
+std::unique_ptr<TLabel> lblFilename;
+std::unique_ptr<TButton> btnPauseFrame;
+std::unique_ptr<TLabel> lblFrameSpeed;
+std::unique_ptr<TUpDown> objFrameSpeed;
+std::unique_ptr<TLabel> lblStartFrame;
+std::unique_ptr<TUpDown> objStartFrame;
+std::unique_ptr<TLabel> lblEndFrame;
+std::unique_ptr<TUpDown> objEndFrame;
+std::unique_ptr<TLabel> lblCurrentFrame;
+std::unique_ptr<TUpDown> objCurrentFrame;
+std::unique_ptr<TLabel> lblScale;
+std::unique_ptr<TUpDown> objScale;
+std::unique_ptr<TLabel> lblRotation;
+std::unique_ptr<TUpDown> objRotation;
+std::unique_ptr<TLabel> lblRed;
+std::unique_ptr<TUpDown> objRed;
+std::unique_ptr<TLabel> lblGreen;
+std::unique_ptr<TUpDown> objGreen;
+std::unique_ptr<TLabel> lblBlue;
+std::unique_ptr<TUpDown> objBlue;
+std::unique_ptr<TButton> btnUnLoad;
+std::unique_ptr<TLabel> lblTileWidth;
+std::unique_ptr<TUpDown> objTileWidth;
+std::unique_ptr<TLabel> lblTileHeight;
+std::unique_ptr<TUpDown> objTileHeight;
+std::unique_ptr<TLabel> lblFrameCount;
+std::unique_ptr<TLabel> objFrameCount;
+std::unique_ptr<TButton> btnLoad;
+std::unique_ptr<TButton> btnRefresh;
+std::unique_ptr<TCanvas> objLogo;
+std::unique_ptr<TButton> btnQuit;
+
+TGadget* objWindow = nullptr;
+TGadget* objCanvas = nullptr;
+TTimer* objTimer = nullptr;
+
+const char* const kBanner = "Cellreel v1.1.1 - sprite-sheet animation preview by the Cellreel developers";

@@ -1,0 +1,125 @@
+// One repaint: the control panel, the action of a waiting click, the
+// preview, the presentation, and the clear for the next repaint.
+
+#include "app/globals.h"
+#include "controls/delta.h"
+#include "platform/graphics.h"
+
+void Draw() {
+  SetGraphics(CanvasGraphics(objCanvas));
+  SetClsColor(120, 120, 170);
+  TDelta::Update();
+  SetBlend(3);
+  const int action = DisplayMenu();
+  switch (action) {
+    case ACTION_LOAD:
+      strFilename = RequestFile("Select graphic file to open", strFileFilter, 0, "");
+      LoadTileset();
+      break;
+    case ACTION_RELOAD:
+      LoadTileset();
+      break;
+    case ACTION_QUIT:
+      blnRun = false;
+      break;
+    default:
+      break;
+  }
+  DrawAnimation();
+  SetAlpha(1.0f);
+  Flip(1);
+  // The clip of the preview covers the whole canvas again before the clear,
+  // which fills only the clip rectangle.
+  SetViewport(0, 0, intScreenX, intScreenY);
+  Cls();
+}
+
+namespace {
+
+// A spinner's click copied into its global; true when it reported one.
+bool ClickInto(TUpDown& spinner, int& global) {
+  if (spinner.Click() > 0) {
+    global = spinner.intValue;
+    return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+int DisplayMenu() {
+  int action = ACTION_NONE;
+
+  btnLoad->Draw();
+  btnRefresh->Draw();
+  btnUnLoad->Draw();
+  btnPauseFrame->Draw();
+  lblAuthor->Draw();
+  lblFilename->Draw();
+  btnQuit->Draw();
+  lblFrameSpeed->Draw();
+  objFrameSpeed->Draw();
+  lblTileWidth->Draw();
+  objTileWidth->Draw();
+  lblTileHeight->Draw();
+  objTileHeight->Draw();
+  lblFrameCount->Draw();
+  objFrameCount->Draw();
+  lblScale->Draw();
+  objScale->Draw();
+  lblRotation->Draw();
+  objRotation->Draw();
+  lblRed->Draw();
+  objRed->Draw();
+  lblGreen->Draw();
+  objGreen->Draw();
+  lblBlue->Draw();
+  objBlue->Draw();
+  lblStartFrame->Draw();
+  objStartFrame->Draw();
+  lblEndFrame->Draw();
+  objEndFrame->Draw();
+  lblCurrentFrame->Draw();
+  objCurrentFrame->Draw();
+  objLogo->Draw();
+
+  if (Mouse.LeftButton) {
+    // Every test runs whatever the earlier ones found: overlapping controls
+    // all act, and the last action code set wins.
+    if (btnLoad->IsMouseOver) action = ACTION_LOAD;
+    if (btnRefresh->IsMouseOver) action = strFilename.empty() ? ACTION_LOAD : ACTION_RELOAD;
+    if (btnQuit->IsMouseOver) action = ACTION_QUIT;
+    if (btnUnLoad->IsMouseOver) {
+      imgAnimation = nullptr;
+      imgUnanimated = nullptr;
+      objTileWidth->Enabled(true);
+      objTileHeight->Enabled(true);
+    }
+    if (btnPauseFrame->IsMouseOver) {
+      if (blnPauseFrame) {
+        blnPauseFrame = false;
+        btnPauseFrame->SetText("Pause");
+      } else {
+        blnPauseFrame = true;
+        btnPauseFrame->SetText("Run");
+      }
+    }
+    ClickInto(*objFrameSpeed, intFrameDelay);
+    ClickInto(*objTileWidth, intTileWidth);
+    ClickInto(*objTileHeight, intTileHeight);
+    ClickInto(*objScale, intScale);
+    ClickInto(*objRotation, intRotation);
+    ClickInto(*objRed, intRed);
+    ClickInto(*objGreen, intGreen);
+    ClickInto(*objBlue, intBlue);
+    if (ClickInto(*objStartFrame, intStartFrame)) objCurrentFrame->SetMinValue(intStartFrame);
+    if (ClickInto(*objEndFrame, intEndFrame)) objCurrentFrame->SetMaxValue(intEndFrame);
+    // Always asked, so its value shows the step; copied only while paused,
+    // since a running preview writes the current frame back every repaint.
+    if (objCurrentFrame->Click() > 0 && blnPauseFrame) {
+      intCurrentFrame = objCurrentFrame->intValue;
+    }
+    Mouse.LeftButton = false;
+  }
+  return action;
+}

@@ -1,0 +1,208 @@
+#include "platform/gui_dialogs.h"
+
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
+
+#include <cctype>
+#include <filesystem>
+
+namespace {
+
+volatile sig_atomic_t* g_cancel_flag = nullptr;
+
+bool GtkUp() {
+  static int state = -1;  // -1 not tried, 0 failed, 1 up
+  if (state < 0) {
+    // GTK must not switch the process locale: numbers are formatted and
+    // parsed the C way everywhere else.
+    gtk_disable_setlocale();
+    state = gtk_init_check(nullptr, nullptr) ? 1 : 0;
+  }
+  return state == 1;
+}
+
+void DrainGtk() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+// "png" -> "*.[pP][nN][gG]": the filter ignores letter case and still works
+// through portals, which take no custom filter functions.
+std::string CaseFreePattern(const std::string& ext) {
+  std::string pattern = "*.";
+  for (char c : ext) {
+    const auto u = static_cast<unsigned char>(c);
+    if (std::isalpha(u)) {
+      pattern += '[';
+      pattern += static_cast<char>(std::tolower(u));
+      pattern += static_cast<char>(std::toupper(u));
+      pattern += ']';
+    } else if (c == '[' || c == ']' || c == '*' || c == '?') {
+      pattern += '[';
+      pattern += c;
+      pattern += ']';
+    } else {
+      pattern += c;
+    }
+  }
+  return pattern;
+}
+
+// Makes every visible toplevel GTK window transient for the program's
+// window, so the dialog stays above it.
+void KeepAbove(unsigned long parent_xid) {
+#ifdef GDK_WINDOWING_X11
+  if (!parent_xid) return;
+  GdkDisplay* display = gdk_display_get_default();
+  if (!display || !GDK_IS_X11_DISPLAY(display)) return;
+  GdkWindow* parent = gdk_x11_window_foreign_new_for_display(display, parent_xid);
+  if (!parent) return;
+  GList* tops = gtk_window_list_toplevels();
+  for (GList* l = tops; l; l = l->next) {
+    GtkWidget* w = GTK_WIDGET(l->data);
+    if (gtk_widget_get_visible(w) && gtk_widget_get_realized(w)) {
+      gdk_window_set_transient_for(gtk_widget_get_window(w), parent);
+    }
+  }
+  g_list_free(tops);
+  g_object_unref(parent);
+#else
+  (void)parent_xid;
+#endif
+}
+
+struct DialogWatch {
+  GtkNativeDialog* native = nullptr;
+  GtkDialog* dialog = nullptr;
+  unsigned long parent_xid = 0;
+  bool placed = false;
+};
+
+gboolean WatchDialog(gpointer data) {
+  auto* watch = static_cast<DialogWatch*>(data);
+  if (!watch->placed) {
+    KeepAbove(watch->parent_xid);
+    watch->placed = true;
+  }
+  if (g_cancel_flag && *g_cancel_flag) {
+    if (watch->native) gtk_native_dialog_hide(watch->native);
+    if (watch->dialog) gtk_dialog_response(watch->dialog, GTK_RESPONSE_CANCEL);
+    return G_SOURCE_REMOVE;
+  }
+  return G_SOURCE_CONTINUE;
+}
+
+}  // namespace
+
+unsigned long X11WindowOf(SDL_Window* window) {
+  if (!window) return 0;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window, &info)) return 0;
+#if defined(SDL_VIDEO_DRIVER_X11)
+  if (info.subsystem == SDL_SYSWM_X11) return static_cast<unsigned long>(info.info.x11.window);
+#endif
+  return 0;
+}
+
+void SetDialogCancelOnSignal(volatile sig_atomic_t* flag) { g_cancel_flag = flag; }
+
+std::string RunFileDialog(const std::string& title, const std::vector<std::string>& exts,
+                          bool save, const std::string& path, unsigned long parent_xid) {
+  if (!GtkUp()) return "";
+  // The initial path: "\" counts as "/"; the part after the last "/" is the
+  // file name, the part before it the directory.
+  std::string p = path;
+  for (char& c : p) {
+    if (c == '\\') c = '/';
+  }
+  std::string dir, name;
+  const size_t slash = p.find_last_of('/');
+  if (slash == std::string::npos) {
+    name = p;
+  } else {
+    dir = p.substr(0, slash);
+    name = p.substr(slash + 1);
+    if (dir.empty()) dir = "/";
+  }
+
+  GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
+      title.empty() ? nullptr : title.c_str(), nullptr,
+      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+  GtkFileChooser* fc = GTK_FILE_CHOOSER(chooser);
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+  if (!dir.empty()) {
+    std::error_code ec;
+    const std::string abs = std::filesystem::absolute(dir, ec).string();
+    gtk_file_chooser_set_current_folder(fc, (ec ? dir : abs).c_str());
+  }
+  if (!name.empty()) {
+    if (save) {
+      gtk_file_chooser_set_current_name(fc, name.c_str());
+    } else {
+      std::error_code ec;
+      const std::string full = std::filesystem::absolute(dir.empty() ? name : dir + "/" + name, ec).string();
+      if (!ec) gtk_file_chooser_set_filename(fc, full.c_str());
+    }
+  }
+  if (!exts.empty()) {
+    GtkFileFilter* filter = gtk_file_filter_new();
+    std::string label;
+    for (const std::string& e : exts) {
+      if (e.empty()) continue;
+      gtk_file_filter_add_pattern(filter, CaseFreePattern(e).c_str());
+      label += (label.empty() ? "*." : ", *.") + e;
+    }
+    gtk_file_filter_set_name(filter, label.c_str());
+    gtk_file_chooser_add_filter(fc, filter);  // takes ownership
+    if (save) {
+      // A save requester proposes these types and also allows others.
+      GtkFileFilter* all = gtk_file_filter_new();
+      gtk_file_filter_add_pattern(all, "*");
+      gtk_file_filter_set_name(all, "All files");
+      gtk_file_chooser_add_filter(fc, all);
+    }
+  }
+
+  DialogWatch watch;
+  watch.native = GTK_NATIVE_DIALOG(chooser);
+  watch.parent_xid = parent_xid;
+  g_timeout_add(100, WatchDialog, &watch);
+  const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser));
+  g_source_remove_by_user_data(&watch);
+
+  std::string result;
+  if (response == GTK_RESPONSE_ACCEPT) {
+    if (gchar* chosen = gtk_file_chooser_get_filename(fc)) {
+      result = chosen;
+      g_free(chosen);
+    }
+  }
+  gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(chooser));
+  g_object_unref(chooser);
+  DrainGtk();
+  // The path with its terminating zero must fit in 4,096 bytes.
+  if (result.size() + 1 > 4096) result.clear();
+  return result;
+}
+
+void RunMessageDialog(const std::string& title, const std::string& text, bool serious,
+                      unsigned long parent_xid) {
+  if (!GtkUp()) return;
+  GtkWidget* dialog = gtk_message_dialog_new(
+      nullptr, GTK_DIALOG_MODAL, serious ? GTK_MESSAGE_ERROR : GTK_MESSAGE_INFO,
+      GTK_BUTTONS_OK, "%s", text.c_str());
+  gtk_window_set_title(GTK_WINDOW(dialog), title.c_str());
+  gtk_window_set_keep_above(GTK_WINDOW(dialog), TRUE);
+  DialogWatch watch;
+  watch.dialog = GTK_DIALOG(dialog);
+  watch.parent_xid = parent_xid;
+  g_timeout_add(100, WatchDialog, &watch);
+  gtk_dialog_run(GTK_DIALOG(dialog));
+  g_source_remove_by_user_data(&watch);
+  gtk_widget_destroy(dialog);
+  DrainGtk();
+}

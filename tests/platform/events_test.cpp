@@ -1,0 +1,190 @@
+// The event queue, the hook chain, event names and the requester's filter.
+
+#include <gtest/gtest.h>
+
+#include "platform/events.h"
+#include "platform/gui.h"
+
+namespace {
+
+TEvent Make(int id, void* source, int data, int x = 0, int y = 0) {
+  TEvent e;
+  e.id = id;
+  e.source = source;
+  e.data = data;
+  e.x = x;
+  e.y = y;
+  return e;
+}
+
+int a_source, b_source;
+
+TEST(EventQueue, CoalescedKindsKeepTheOldestSlotWithTheLatestValues) {
+  EventQueue q;
+  q.Post(Make(TimerTick, &a_source, 1));
+  q.Post(Make(MouseMove, nullptr, 0, 5, 5));
+  q.Post(Make(WindowSize, &a_source, 0, 800, 600));
+  q.Post(Make(TimerTick, &a_source, 2));
+  q.Post(Make(WindowSize, &a_source, 0, 1000, 700));
+  q.Post(Make(TimerTick, &b_source, 7));  // another timer: its own slot
+  ASSERT_EQ(q.Size(), 4);
+  TEvent first = q.Take();
+  EXPECT_EQ(first.id, TimerTick);
+  EXPECT_EQ(first.data, 2);
+  EXPECT_EQ(q.Take().id, MouseMove);
+  TEvent size = q.Take();
+  EXPECT_EQ(size.id, WindowSize);
+  EXPECT_EQ(size.x, 1000);
+  EXPECT_EQ(size.y, 700);
+  TEvent other = q.Take();
+  EXPECT_EQ(other.source, &b_source);
+  EXPECT_EQ(other.data, 7);
+  EXPECT_TRUE(q.Empty());
+}
+
+TEST(EventQueue, OtherKindsAreNeverMerged) {
+  EventQueue q;
+  q.Post(Make(GadgetPaint, &a_source, 0));
+  q.Post(Make(GadgetPaint, &a_source, 0));
+  q.Post(Make(MouseDown, &a_source, 1));
+  q.Post(Make(MouseDown, &a_source, 1));
+  EXPECT_EQ(q.Size(), 4);
+}
+
+TEST(EventQueue, The257thEventIsDroppedButCoalescingStillWorks) {
+  EventQueue q;
+  q.Post(Make(TimerTick, &a_source, 1));
+  for (int i = 1; i < EventQueue::kCapacity; ++i) q.Post(Make(MouseMove, nullptr, 0, i, 0));
+  ASSERT_EQ(q.Size(), 256);
+  q.Post(Make(MouseMove, nullptr, 0, 9999, 0));  // dropped
+  q.Post(Make(TimerTick, &a_source, 42));        // needs no new slot
+  EXPECT_EQ(q.Size(), 256);
+  EXPECT_EQ(q.Take().data, 42);
+  int last_x = -1;
+  while (!q.Empty()) last_x = q.Take().x;
+  EXPECT_EQ(last_x, 255);
+}
+
+TEST(EventQueue, RingWrapsAroundInOrder) {
+  EventQueue q;
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 200; ++i) q.Post(Make(MouseMove, nullptr, 0, i, round));
+    for (int i = 0; i < 200; ++i) {
+      TEvent e = q.Take();
+      ASSERT_EQ(e.x, i);
+      ASSERT_EQ(e.y, round);
+    }
+  }
+}
+
+std::vector<std::string> g_calls;
+
+void* Record(const char* name, void* data) {
+  g_calls.push_back(name);
+  return data;
+}
+void* HookA(int, void* d, void*) { return Record("A", d); }
+void* HookB(int, void* d, void*) { return Record("B", d); }
+void* HookC(int, void* d, void*) { return Record("C", d); }
+void* HookSwallow(int, void*, void*) {
+  g_calls.push_back("swallow");
+  return nullptr;
+}
+void* HookSeesData(int, void* d, void*) {
+  g_calls.push_back(d ? "data" : "null");
+  return d;
+}
+
+TEST(Hooks, RunInDescendingPriorityAndRegistrationOrderForTies) {
+  g_calls.clear();
+  const int hook = AllocHookId();
+  AddHook(hook, HookA, nullptr, 0);
+  AddHook(hook, HookB, nullptr, 100);
+  AddHook(hook, HookC, nullptr, 0);
+  AddHook(hook, HookB, nullptr, -5);
+  int payload = 0;
+  EXPECT_EQ(RunHooks(hook, &payload), &payload);
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"B", "A", "C", "B"}));
+}
+
+TEST(Hooks, NullHidesTheEventFromLaterFunctions) {
+  g_calls.clear();
+  const int hook = AllocHookId();
+  AddHook(hook, HookSwallow, nullptr, 10);
+  AddHook(hook, HookSeesData, nullptr, 5);
+  int payload = 0;
+  EXPECT_EQ(RunHooks(hook, &payload), nullptr);
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"swallow", "null"}));
+}
+
+TEST(Hooks, EmittedEventsReachTheGlobalQueueThroughTheChain) {
+  GlobalEventQueue().Clear();
+  g_calls.clear();
+  AddHook(EmitEventHook(), HookA, nullptr, 0);  // between wake-up and queueing
+  EmitEvent(Make(GadgetPaint, &a_source, 0));
+  RemoveHook(EmitEventHook(), HookA, nullptr);
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
+  ASSERT_EQ(GlobalEventQueue().Size(), 1);
+  EXPECT_EQ(GlobalEventQueue().Take().id, GadgetPaint);
+
+  // A hook above the queueing one that returns null keeps the event out.
+  AddHook(EmitEventHook(), HookSwallow, nullptr, 0);
+  EmitEvent(Make(GadgetPaint, &a_source, 0));
+  RemoveHook(EmitEventHook(), HookSwallow, nullptr);
+  EXPECT_TRUE(GlobalEventQueue().Empty());
+}
+
+TEST(EventNames, KnownUserAndUnknownCodes) {
+  EXPECT_EQ(EventName(0x401), "MouseDown");
+  EXPECT_EQ(EventName(0x2002), "GadgetPaint");
+  EXPECT_EQ(EventName(0x4003), "WindowClose");
+  EXPECT_EQ(EventName(0x103), "AppTerminate");
+  EXPECT_EQ(EventName(static_cast<int>(0x80000005u)), "UserEvent5");
+  EXPECT_EQ(EventName(0x999), "Unknown Event, id=2457");
+}
+
+TEST(CurrentEvent, BlankBeforeTheFirstWait) {
+  EXPECT_EQ(EventID(), 0);
+  EXPECT_EQ(EventData(), 0);
+  EXPECT_EQ(EventX(), 0);
+  EXPECT_EQ(EventY(), 0);
+  EXPECT_EQ(EventSource(), nullptr);
+}
+
+TEST(FileFilter, DescriptionsDroppedAndGroupsMerged) {
+  EXPECT_EQ(ParseFileFilter("Image Files:png,jpg,bmp"),
+            (std::vector<std::string>{"png", "jpg", "bmp"}));
+  EXPECT_EQ(ParseFileFilter("Images:png,jpg;Text:txt"),
+            (std::vector<std::string>{"png", "jpg", "txt"}));
+  EXPECT_EQ(ParseFileFilter("png,jpg"), (std::vector<std::string>{"png", "jpg"}));
+  // A trailing separator leaves no empty type behind.
+  EXPECT_EQ(ParseFileFilter("Images:png,"), (std::vector<std::string>{"png"}));
+  EXPECT_TRUE(ParseFileFilter("").empty());
+}
+
+TEST(FileFilter, AnAsteriskAnywhereMeansNoRestriction) {
+  EXPECT_TRUE(ParseFileFilter("All Files:*").empty());
+  EXPECT_TRUE(ParseFileFilter("Images:png;All:*").empty());
+  EXPECT_TRUE(MatchesFileFilter("/tmp/notes.txt", ParseFileFilter("All:*")));
+}
+
+TEST(FileFilter, ExtensionMatchIgnoresLetterCase) {
+  const auto exts = ParseFileFilter("Image Files:png,jpg,bmp");
+  EXPECT_TRUE(MatchesFileFilter("/home/me/walk.png", exts));
+  EXPECT_TRUE(MatchesFileFilter("/home/me/WALK.PNG", exts));
+  EXPECT_TRUE(MatchesFileFilter("run.Jpg", exts));
+  EXPECT_FALSE(MatchesFileFilter("/home/me/walk.gif", exts));
+  EXPECT_FALSE(MatchesFileFilter("/home/me/png", exts));
+  EXPECT_FALSE(MatchesFileFilter("/home/me.png/walk", exts));
+}
+
+TEST(Clock, TestClockReplacesTheRealOne) {
+  SetClockForTesting([] { return 1234; });
+  EXPECT_EQ(MilliSecs(), 1234);
+  SetClockForTesting(nullptr);
+  const int32_t a = MilliSecs();
+  const int32_t b = MilliSecs();
+  EXPECT_GE(static_cast<int32_t>(b - a), 0);
+}
+
+}  // namespace

@@ -1,0 +1,196 @@
+// The window layer against a real X server (a private Xvfb, 1280 x 800):
+// window geometry, paint requests, the timer, resizing and the mouse as
+// xdotool drives it.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "platform/gui.h"
+
+namespace {
+
+void Xdo(const std::string& args) {
+  const std::string cmd = "xdotool " + args + " >/dev/null 2>&1";
+  ASSERT_EQ(std::system(cmd.c_str()), 0) << cmd;
+}
+
+// Collects the events of the next `ms` milliseconds.
+std::vector<TEvent> Drain(int ms) {
+  std::vector<TEvent> out;
+  const int32_t end = MilliSecs() + ms;
+  while (MilliSecs() < end) {
+    if (WaitEventTimeout(end - MilliSecs()) != 0) out.push_back(CurrentEvent());
+  }
+  return out;
+}
+
+std::vector<TEvent> Only(const std::vector<TEvent>& events, int id) {
+  std::vector<TEvent> out;
+  for (const TEvent& e : events) {
+    if (e.id == id) out.push_back(e);
+  }
+  return out;
+}
+
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(InitGui());
+    GlobalEventQueue().Clear();
+    TGadget* desk = Desktop();
+    ASSERT_EQ(desk->width, 1280);
+    ASSERT_EQ(desk->height, 800);
+    window = CreateWindow("Cellreel test", (desk->width - 800) / 2, (desk->height - 600) / 2, 800,
+                          600, nullptr, WINDOW_TITLEBAR | WINDOW_RESIZABLE | WINDOW_CLIENTCOORDS);
+    ASSERT_NE(window, nullptr);
+    canvas = CreateCanvas(0, 0, ClientWidth(window), ClientHeight(window), window, 0);
+    ASSERT_NE(canvas, nullptr);
+    ActivateWindow(window);
+    Drain(300);  // let the window map and settle
+  }
+  void TearDown() override {
+    if (canvas) FreeGadget(canvas);
+    if (window) FreeGadget(window);
+    GlobalEventQueue().Clear();
+  }
+  TGadget* window = nullptr;
+  TGadget* canvas = nullptr;
+};
+
+TEST_F(WindowTest, ClientAreaIs800x600CentredOnTheDesktop) {
+  EXPECT_EQ(ClientWidth(window), 800);
+  EXPECT_EQ(ClientHeight(window), 600);
+  EXPECT_EQ(window->width, 800);
+  EXPECT_EQ(window->height, 600);
+  EXPECT_EQ(canvas->width, 800);
+  EXPECT_EQ(canvas->height, 600);
+  EXPECT_EQ(CanvasGraphics(canvas), CanvasGraphics(canvas));
+  EXPECT_NE(CanvasGraphics(canvas), nullptr);
+  // Where X puts the client area (no window manager under Xvfb).
+  FILE* p = popen("xdotool search --name '^Cellreel test$' getwindowgeometry", "r");
+  ASSERT_NE(p, nullptr);
+  char buf[512] = {};
+  std::string out;
+  while (fgets(buf, sizeof buf, p)) out += buf;
+  pclose(p);
+  EXPECT_NE(out.find("Position: 240,100"), std::string::npos) << out;
+  EXPECT_NE(out.find("Geometry: 800x600"), std::string::npos) << out;
+}
+
+TEST_F(WindowTest, RedrawGadgetQueuesExactlyOnePaintBeforeReturning) {
+  GlobalEventQueue().Clear();
+  RedrawGadget(canvas);
+  ASSERT_EQ(GlobalEventQueue().Size(), 1);
+  EXPECT_EQ(WaitEvent(), GadgetPaint);
+  EXPECT_EQ(EventSource(), canvas);
+  EXPECT_EQ(EventData(), 0);
+}
+
+TEST_F(WindowTest, TimerTicksCountUpAndCoalesceWhileTheLoopIsBusy) {
+  TTimer* timer = CreateTimer(60.0, nullptr);
+  ASSERT_NE(timer, nullptr);
+  auto ticks = Only(Drain(200), TimerTick);
+  ASSERT_GE(ticks.size(), 5u);
+  EXPECT_LE(ticks.size(), 14u);
+  for (size_t i = 1; i < ticks.size(); ++i) EXPECT_EQ(ticks[i].data, ticks[i - 1].data + 1);
+  EXPECT_EQ(ticks.front().source, timer);
+
+  // Busy for 100 ms: no tick fires outside the wait, and what fires when
+  // the wait resumes is a single tick, not a replay of the missed ones.
+  const int before = timer->_ticks;
+  const int32_t busy_until = MilliSecs() + 100;
+  while (MilliSecs() < busy_until) {
+  }
+  EXPECT_EQ(timer->_ticks, before);
+  auto after = Only(Drain(20), TimerTick);
+  ASSERT_FALSE(after.empty());
+  EXPECT_EQ(after.front().data, before + 1);
+}
+
+TEST_F(WindowTest, ResizeStoresTheClientSizeBeforeWindowSizeArrives) {
+  window->SetShape(window->xpos, window->ypos, 1000, 700);
+  auto events = Drain(300);
+  auto sizes = Only(events, WindowSize);
+  ASSERT_FALSE(sizes.empty());
+  EXPECT_EQ(sizes.back().x, 1000);
+  EXPECT_EQ(sizes.back().y, 700);
+  EXPECT_EQ(sizes.back().source, window);
+  EXPECT_EQ(window->width, 1000);
+  EXPECT_EQ(window->height, 700);
+  EXPECT_EQ(ClientWidth(window), 1000);
+  EXPECT_FALSE(Only(events, GadgetPaint).empty());
+}
+
+TEST_F(WindowTest, MousePressesCarryButtonAndCanvasPosition) {
+  Xdo("mousemove 250 120");
+  Drain(100);
+  Xdo("mousedown 1");
+  Xdo("mouseup 1");
+  Xdo("click 3");
+  Xdo("click 2");
+  auto events = Drain(300);
+  auto downs = Only(events, MouseDown);
+  auto ups = Only(events, MouseUp);
+  ASSERT_EQ(downs.size(), 3u);
+  ASSERT_EQ(ups.size(), 3u);
+  EXPECT_EQ(downs[0].data, 1);
+  EXPECT_EQ(downs[0].x, 10);
+  EXPECT_EQ(downs[0].y, 20);
+  EXPECT_EQ(downs[1].data, 2);  // right
+  EXPECT_EQ(downs[2].data, 3);  // middle
+  EXPECT_EQ(downs[0].source, canvas);
+}
+
+TEST_F(WindowTest, EnterComesBeforeTheFirstMoveAndLeaveAfterExit) {
+  Xdo("mousemove 5 5");
+  Drain(100);
+  Xdo("mousemove 300 300");
+  auto events = Drain(200);
+  int enter = -1, move = -1;
+  for (size_t i = 0; i < events.size(); ++i) {
+    if (events[i].id == MouseEnter && enter < 0) enter = static_cast<int>(i);
+    if (events[i].id == MouseMove && move < 0) move = static_cast<int>(i);
+  }
+  ASSERT_GE(enter, 0);
+  ASSERT_GE(move, 0);
+  EXPECT_LT(enter, move);
+  EXPECT_EQ(events[move].x, 60);
+  EXPECT_EQ(events[move].y, 200);
+  EXPECT_EQ(events[move].data, 0);
+  Xdo("mousemove 5 5");
+  EXPECT_FALSE(Only(Drain(200), MouseLeave).empty());
+}
+
+TEST_F(WindowTest, DragOutsideReportsNegativePositionsAndTheReleaseOutside) {
+  Xdo("mousemove 300 300");
+  Drain(100);
+  Xdo("mousedown 1");
+  Xdo("mousemove 100 300");  // left of the window
+  Xdo("mouseup 1");
+  auto events = Drain(300);
+  auto moves = Only(events, MouseMove);
+  bool negative_drag = false;
+  for (const TEvent& m : moves) {
+    if (m.data == 1 && m.x < 0) negative_drag = true;
+  }
+  EXPECT_TRUE(negative_drag);
+  // The release outside is still reported while the canvas holds the
+  // capture, so the click handshake is not left disarmed.
+  auto ups = Only(events, MouseUp);
+  ASSERT_EQ(ups.size(), 1u);
+  EXPECT_EQ(ups[0].x, -140);
+}
+
+TEST_F(WindowTest, RequestFileCancelledGivesEmptyString) {
+  // Escape closes the chooser once it is up.
+  std::system("(sleep 1.5; xdotool key Escape) >/dev/null 2>&1 &");
+  const std::string chosen = RequestFile("Pick", "Image Files:png,jpg,bmp", 0, "");
+  EXPECT_EQ(chosen, "");
+}
+
+}  // namespace
