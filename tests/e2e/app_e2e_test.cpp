@@ -1,0 +1,169 @@
+// The real program under a private X server, driven as a user drives it:
+// xdotool moves and clicks, the GTK chooser gets a typed path, and what the
+// program shows is read back from screenshots.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+#include <vector>
+
+#include "support/app_sheets.h"
+#include "support/e2e_driver.h"
+
+namespace {
+
+const Rgb kPanel{120, 120, 170};
+const Rgb kFace{220, 220, 220};
+
+// Four 64 x 64 tiles, told apart by their green.
+int FrameOf(const Rgb& c) {
+  if (c.r != 200 || c.b != 60) return -1;
+  for (int i = 0; i < 4; ++i) {
+    if (c.g == 40 + 50 * i) return i;
+  }
+  return -1;
+}
+
+std::string MakeSheet() {
+  return WriteSheetBmp("e2e-sheet.bmp", 256, 64, [](int x, int) {
+    const uint32_t g = static_cast<uint32_t>(40 + 50 * (x / 64));
+    return (200u << 16) | (g << 8) | 60u;
+  });
+}
+
+Rgb Client(RunningApp& app, int x, int y) {
+  PixmapPtr shot = Screenshot();
+  if (!shot) return {-1, -1, -1};
+  return PixelAt(*shot, app.origin_x + x, app.origin_y + y);
+}
+
+// Black caption pixels in columns [x0, x1] of the Pause button's text rows.
+int CaptionInk(RunningApp& app, int x0, int x1) {
+  PixmapPtr shot = Screenshot();
+  int ink = 0;
+  for (int y = 70; y < 86; ++y) {
+    for (int x = x0; x <= x1; ++x) {
+      if (PixelAt(*shot, app.origin_x + x, app.origin_y + y) == Rgb{0, 0, 0}) ++ink;
+    }
+  }
+  return ink;
+}
+
+// Samples the preview centre for `ms` and returns the frames seen, with the
+// time of each change.
+std::vector<std::pair<int, int>> WatchFrames(RunningApp& app, int ms) {
+  std::vector<std::pair<int, int>> seen;
+  const auto start = std::chrono::steady_clock::now();
+  for (;;) {
+    const int t = static_cast<int>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                       std::chrono::steady_clock::now() - start)
+                                       .count());
+    if (t > ms) break;
+    const int f = FrameOf(Client(app, 400, 300));
+    if (f >= 0 && (seen.empty() || seen.back().first != f)) seen.emplace_back(f, t);
+  }
+  return seen;
+}
+
+TEST(EndToEnd, FirstClickIsIgnoredThenClicksActOnThePanel) {
+  RunningApp app;
+  ASSERT_TRUE(app.started());
+  EXPECT_EQ(Client(app, 60, 500), kPanel);
+  EXPECT_EQ(Client(app, 400, 300), (Rgb{0, 0, 0}));  // preview background
+  EXPECT_EQ(Client(app, 119, 300), (Rgb{245, 245, 245}));  // its border
+
+  // The first press after start-up registers no click.
+  app.Click(330, 580);  // "BG Red" >
+  EXPECT_EQ(Client(app, 400, 300), (Rgb{0, 0, 0}));
+  app.Click(330, 580);
+  EXPECT_EQ(Client(app, 400, 300), (Rgb{5, 0, 0}));
+
+  // "Pause" becomes "Run": the caption moves right by one character.
+  EXPECT_GT(CaptionInk(app, 40, 47), 0);
+  app.Click(60, 76);
+  app.Move(400, 500);
+  Sleep(100);
+  EXPECT_EQ(CaptionInk(app, 40, 47), 0);
+  EXPECT_GT(CaptionInk(app, 48, 71), 0);
+
+  app.Click(740, 574);  // Quit
+  EXPECT_EQ(app.WaitExit(5000), 0);
+}
+
+TEST(EndToEnd, LoadPlayUnloadRefreshResizeQuit) {
+  const std::string sheet = MakeSheet();
+  ASSERT_FALSE(sheet.empty());
+  RunningApp app;
+  ASSERT_TRUE(app.started());
+  app.Click(60, 500);  // arms the handshake
+
+  // "Load" opens the GTK chooser; a typed path picks the sheet.
+  app.Click(740, 308);
+  std::string dialog = Shell(
+      "timeout 15 xdotool search --sync --onlyvisible --name 'Select graphic file to open' "
+      "2>/dev/null | head -n1");
+  while (!dialog.empty() && dialog.back() == '\n') dialog.pop_back();
+  ASSERT_FALSE(dialog.empty()) << "the file chooser did not open";
+  Sleep(800);
+  Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
+  Shell("xdotool type --delay 15 '" + sheet + "'");
+  Sleep(300);
+  Shell("xdotool key Return");
+  Sleep(1000);
+  ASSERT_TRUE(Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null").empty())
+      << "the chooser is still open";
+
+  // The sheet plays: frames in order, each for about the 200 ms delay.
+  auto seen = WatchFrames(app, 2500);
+  ASSERT_GE(seen.size(), 4u) << "the preview did not animate";
+  int steps = 0;
+  for (size_t i = 1; i < seen.size(); ++i) {
+    const int d = (seen[i].first - seen[i - 1].first + 4) % 4;
+    EXPECT_GE(d, 1);
+    EXPECT_LE(d, 2) << "frames out of order";
+    steps += d;
+  }
+  const double per_frame = static_cast<double>(seen.back().second - seen.front().second) / steps;
+  EXPECT_GT(per_frame, 150.0);
+  EXPECT_LT(per_frame, 450.0);
+
+  // Unload leaves the background only.
+  app.Click(740, 76);
+  Sleep(100);
+  EXPECT_EQ(Client(app, 400, 300), (Rgb{0, 0, 0}));
+
+  // Refresh reloads the same file without asking.
+  app.Click(740, 350);
+  Sleep(300);
+  EXPECT_TRUE(Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null").empty());
+  EXPECT_GE(WatchFrames(app, 1200).size(), 2u);
+
+  // A bigger window re-anchors the controls: Quit follows the corner.
+  Shell("xdotool windowsize " + app.window_id() + " 1000 700");
+  Sleep(500);
+  app.Move(500, 650);
+  Sleep(100);
+  EXPECT_EQ(Client(app, 895, 662), kFace);
+  EXPECT_EQ(Client(app, 695, 562), kPanel);
+  app.Click(940, 674);
+  EXPECT_EQ(app.WaitExit(5000), 0);
+}
+
+TEST(EndToEnd, CloseBoxEndsWithStatusZero) {
+  RunningApp app;
+  ASSERT_TRUE(app.started());
+  Shell(std::string(X11_CLOSE) + " " + app.window_id());
+  EXPECT_EQ(app.WaitExit(5000), 0);
+}
+
+TEST(EndToEnd, TerminationSignalsEndWithStatusZero) {
+  for (int sig : {SIGTERM, SIGINT}) {
+    RunningApp app;
+    ASSERT_TRUE(app.started());
+    app.Signal(sig);
+    EXPECT_EQ(app.WaitExit(5000), 0) << "signal " << sig;
+  }
+}
+
+}  // namespace

@@ -1,0 +1,102 @@
+#include "support/e2e_driver.h"
+
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+extern char** environ;
+
+std::string ToString(const Rgb& c) {
+  return "(" + std::to_string(c.r) + ", " + std::to_string(c.g) + ", " + std::to_string(c.b) + ")";
+}
+
+std::string Shell(const std::string& command) {
+  std::string out;
+  FILE* p = popen(command.c_str(), "r");
+  if (!p) return out;
+  char buf[4096];
+  size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+  pclose(p);
+  return out;
+}
+
+void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+RunningApp::RunningApp() {
+  const char* bin = std::getenv("CELLREEL_BIN");
+  if (!bin) return;
+  char* argv[] = {const_cast<char*>(bin), nullptr};
+  if (posix_spawn(&pid_, bin, nullptr, nullptr, argv, environ) != 0) {
+    pid_ = -1;
+    return;
+  }
+  // The window appears once the program has started.
+  for (int i = 0; i < 200 && window_id_.empty(); ++i) {
+    std::string id = Shell("xdotool search --onlyvisible --name '^Cellreel$' 2>/dev/null | head -n1");
+    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+    if (!id.empty()) window_id_ = id;
+    else Sleep(50);
+  }
+  Sleep(500);  // a few repaints
+}
+
+RunningApp::~RunningApp() {
+  if (pid_ > 0 && WaitExit(0) == -1) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+}
+
+void RunningApp::Move(int x, int y) {
+  Shell("xdotool mousemove " + std::to_string(origin_x + x) + " " + std::to_string(origin_y + y));
+}
+
+void RunningApp::Click(int x, int y) {
+  Move(x, y);
+  Sleep(60);
+  Shell("xdotool click 1");
+  Sleep(120);  // at least one repaint acts on it
+}
+
+int RunningApp::WaitExit(int ms) {
+  if (pid_ <= 0) return -2;
+  for (int waited = 0;; waited += 20) {
+    int status = 0;
+    const pid_t r = waitpid(pid_, &status, WNOHANG);
+    if (r == pid_) {
+      pid_ = -1;
+      return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
+    }
+    if (waited >= ms) return -1;
+    Sleep(20);
+  }
+}
+
+void RunningApp::Signal(int sig) {
+  if (pid_ > 0) kill(pid_, sig);
+}
+
+PixmapPtr Screenshot() {
+  static int n = 0;
+  const auto path = std::filesystem::temp_directory_path() /
+                    ("cellreel-e2e-" + std::to_string(getpid()) + "-" + std::to_string(n++) + ".png");
+  Shell("import -window root " + path.string() + " 2>/dev/null");
+  PixmapPtr shot = LoadPixmap(path.string());
+  std::filesystem::remove(path);
+  if (shot && shot->format != PF_RGBA8888) shot = ConvertToRGBA(*shot);
+  return shot;
+}
+
+Rgb PixelAt(const TPixmap& shot, int x, int y) {
+  if (x < 0 || y < 0 || x >= shot.width || y >= shot.height) return {-1, -1, -1};
+  const uint8_t* p = shot.Row(y) + 4 * x;
+  return {p[0], p[1], p[2]};
+}

@@ -1,0 +1,51 @@
+// Drives the real program under the test's private X server: start it,
+// click and type with xdotool, read the screen back from screenshots.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+
+#include "platform/image.h"
+
+struct Rgb {
+  int r, g, b;
+  bool operator==(const Rgb&) const = default;
+};
+std::string ToString(const Rgb& c);
+
+class RunningApp {
+ public:
+  // Starts $CELLREEL_BIN and waits until its window is mapped.
+  RunningApp();
+  ~RunningApp();  // kills the program if it is still running
+
+  bool started() const { return pid_ > 0 && !window_id_.empty(); }
+  const std::string& window_id() const { return window_id_; }
+  pid_t pid() const { return pid_; }
+
+  // Client-area coordinates; the window's client area starts at
+  // (origin_x, origin_y) on the screen.
+  void Move(int x, int y);
+  void Click(int x, int y);
+  // Waits up to ms for the program to end; its exit status, or -1 if it is
+  // still running (or died by a signal: -2).
+  int WaitExit(int ms);
+  void Signal(int sig);
+
+  int origin_x = 240;
+  int origin_y = 100;
+
+ private:
+  pid_t pid_ = -1;
+  std::string window_id_;
+};
+
+// Runs a shell command; its standard output.
+std::string Shell(const std::string& command);
+void Sleep(int ms);
+
+// The whole screen as a format-6 pixmap.
+PixmapPtr Screenshot();
+Rgb PixelAt(const TPixmap& shot, int x, int y);
