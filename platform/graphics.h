@@ -3,7 +3,9 @@
 // 8 x 16 font and textured images, in canvas pixels (origin top-left).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "platform/image.h"
 
@@ -41,3 +43,27 @@ void Flip(int sync);
 
 int TextWidth(const std::string& text);
 int TextHeight(const std::string& text = "");
+
+// --- Diagnostics for tests and benchmarks ---
+// RGBA bytes of the current context's back buffer for the canvas rectangle
+// (x, y, w, h), rows top first (canvas coordinates, origin top-left). Sends
+// whatever is still batched first. Empty when no context is current or the
+// rectangle is empty.
+std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
+
+// Collects pending glGetError codes (printing each to stderr) and returns how
+// many were found now; GLErrorCount is the total found since the start.
+int CheckGLErrors();
+int GLErrorCount();
+
+// Draw calls sent to GL since the last reset.
+long DrawCallCount();
+void ResetDrawCallCount();
+
+// Sends the batch and waits until GL has finished all drawing.
+void FinishGraphics();
+
+// "<version> | <renderer>" of the current context, and whether it is a
+// core-profile context of version 3.3 or later.
+std::string GLContextDescription();
+bool GLContextIsCore33();

@@ -1,0 +1,360 @@
+#include "platform/gl_renderer.h"
+
+#include <epoxy/gl.h>
+
+#include <cstddef>
+#include <cstdio>
+#include <vector>
+
+#include "platform/font_default.h"
+#include "platform/image.h"
+
+namespace {
+
+long g_draw_calls = 0;
+
+// Positions arrive in canvas pixels; the projection puts 0 at the left/top
+// edge and size at the right/bottom edge. Colour and the texturing switch are
+// flat: every vertex of a primitive carries the same values, and not
+// interpolating them keeps the colour bytes exact.
+constexpr const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec2 a_pos;
+layout(location = 1) in vec2 a_uv;
+layout(location = 2) in vec4 a_color;
+layout(location = 3) in int a_textured;
+uniform vec2 u_size;
+out vec2 v_uv;
+flat out vec4 v_color;
+flat out int v_textured;
+void main() {
+  v_uv = a_uv;
+  v_color = a_color;
+  v_textured = a_textured;
+  gl_Position = vec4(a_pos.x * 2.0 / u_size.x - 1.0, 1.0 - a_pos.y * 2.0 / u_size.y, 0.0, 1.0);
+}
+)";
+
+// The texture is sampled unconditionally so that implicit derivatives (for
+// mipmapped images) are taken in uniform control flow. Mode 1's alpha test
+// keeps fragments with alpha >= 0.5.
+constexpr const char* kFragmentShader = R"(#version 330 core
+in vec2 v_uv;
+flat in vec4 v_color;
+flat in int v_textured;
+uniform sampler2D u_texture;
+uniform int u_alpha_test;
+out vec4 frag_color;
+void main() {
+  vec4 texel = texture(u_texture, v_uv);
+  vec4 color = v_textured != 0 ? v_color * texel : v_color;
+  if (u_alpha_test != 0 && color.a < 0.5) discard;
+  frag_color = color;
+}
+)";
+
+GLuint CompileShader(GLenum type, const char* source) {
+  const GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    std::fprintf(stderr, "graphics: %s shader did not compile:\n%s\n",
+                 type == GL_VERTEX_SHADER ? "vertex" : "fragment", log.data());
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+GLuint LinkProgram() {
+  const GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
+  const GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
+  if (vs == 0 || fs == 0) {
+    if (vs != 0) glDeleteShader(vs);
+    if (fs != 0) glDeleteShader(fs);
+    return 0;
+  }
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    glGetProgramInfoLog(program, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    std::fprintf(stderr, "graphics: shader program did not link:\n%s\n", log.data());
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
+// The font as one RGBA atlas: white opaque where a bit is set, transparent
+// black elsewhere, each glyph with a blank column on either side so that
+// sampling exactly on a glyph's edge never reaches into its neighbour.
+std::vector<std::uint8_t> FontAtlasPixels() {
+  std::vector<std::uint8_t> pixels(
+      static_cast<std::size_t>(GLRenderer::kAtlasWidth) * GLRenderer::kAtlasHeight * 4, 0);
+  for (int glyph = 0; glyph < kFontGlyphCount; ++glyph) {
+    for (int row = 0; row < kFontGlyphHeight; ++row) {
+      for (int column = 0; column < kFontGlyphWidth; ++column) {
+        if (!DefaultFontPixel(kFontFirstCode + glyph, column, row)) continue;
+        const int x = glyph * GLRenderer::kCellWidth + 1 + column;
+        std::uint8_t* p =
+            pixels.data() + (static_cast<std::size_t>(row) * GLRenderer::kAtlasWidth + x) * 4;
+        p[0] = p[1] = p[2] = p[3] = 255;
+      }
+    }
+  }
+  return pixels;
+}
+
+}  // namespace
+
+long DrawCallCountInternal() { return g_draw_calls; }
+void ResetDrawCallCountInternal() { g_draw_calls = 0; }
+
+std::unique_ptr<GLRenderer> GLRenderer::Create() {
+  std::unique_ptr<GLRenderer> renderer(new GLRenderer());
+  if (!renderer->Init()) return nullptr;
+  return renderer;
+}
+
+bool GLRenderer::Init() {
+  program_ = LinkProgram();
+  if (program_ == 0) return false;
+  loc_size_ = glGetUniformLocation(program_, "u_size");
+  loc_alpha_test_ = glGetUniformLocation(program_, "u_alpha_test");
+  loc_texture_ = glGetUniformLocation(program_, "u_texture");
+
+  glGenVertexArrays(1, &vao_);
+  glGenBuffers(1, &vbo_);
+  glBindVertexArray(vao_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+  const auto stride = static_cast<GLsizei>(sizeof(GLVertex));
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, stride,
+                        reinterpret_cast<const void*>(offsetof(GLVertex, x)));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride,
+                        reinterpret_cast<const void*>(offsetof(GLVertex, u)));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                        reinterpret_cast<const void*>(offsetof(GLVertex, r)));
+  glEnableVertexAttribArray(3);
+  glVertexAttribIPointer(3, 1, GL_INT, stride,
+                         reinterpret_cast<const void*>(offsetof(GLVertex, textured)));
+
+  GLint max_size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
+  max_texture_size_ = max_size;
+
+  const std::vector<std::uint8_t> atlas = FontAtlasPixels();
+  glGenTextures(1, &font_texture_);
+  glBindTexture(GL_TEXTURE_2D, font_texture_);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kAtlasWidth, kAtlasHeight, 0, GL_RGBA,
+               GL_UNSIGNED_BYTE, atlas.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  batch_.reserve(4096);
+  return true;
+}
+
+GLRenderer::~GLRenderer() {
+  // Runs with this renderer's context current (the owner sees to that).
+  if (font_texture_ != 0) glDeleteTextures(1, &font_texture_);
+  if (vbo_ != 0) glDeleteBuffers(1, &vbo_);
+  if (vao_ != 0) glDeleteVertexArrays(1, &vao_);
+  if (program_ != 0) glDeleteProgram(program_);
+}
+
+void GLRenderer::BeginFrame(int vx, int vy, int vw, int vh, int width, int height) {
+  glViewport(vx, vy, vw, vh);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DITHER);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glUseProgram(program_);
+  glBindVertexArray(vao_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+  glActiveTexture(GL_TEXTURE0);
+  glUniform1i(loc_texture_, 0);
+  glUniform2f(loc_size_, static_cast<float>(width > 0 ? width : 1),
+              static_cast<float>(height > 0 ? height : 1));
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glLineWidth(1.0f);
+  // Blend mode, clip and texture binding are sent again at the next use.
+  known_ = false;
+  bound_known_ = false;
+}
+
+void GLRenderer::SetBlend(int mode) { want_.blend = mode; }
+
+void GLRenderer::SetClip(const GLClip& clip) { want_.clip = clip; }
+
+void GLRenderer::Prepare(Kind kind, unsigned texture) {
+  if (!batch_.empty()) {
+    const bool joins = batch_state_.blend == want_.blend && batch_state_.clip == want_.clip &&
+                       batch_state_.kind == kind &&
+                       (texture == 0 || batch_state_.texture == 0 ||
+                        batch_state_.texture == texture);
+    if (!joins) Flush();
+  }
+  if (batch_.empty()) {
+    batch_state_ = want_;
+    batch_state_.kind = kind;
+    batch_state_.texture = 0;
+  }
+  if (texture != 0) batch_state_.texture = texture;
+}
+
+void GLRenderer::Quad(const GLVertex corners[4], unsigned texture) {
+  if (want_.clip.empty) return;
+  Prepare(Kind::Triangles, texture);
+  batch_.push_back(corners[0]);
+  batch_.push_back(corners[1]);
+  batch_.push_back(corners[2]);
+  batch_.push_back(corners[0]);
+  batch_.push_back(corners[2]);
+  batch_.push_back(corners[3]);
+}
+
+void GLRenderer::Line(const GLVertex& a, const GLVertex& b) {
+  if (want_.clip.empty) return;
+  Prepare(Kind::Lines, 0);
+  batch_.push_back(a);
+  batch_.push_back(b);
+}
+
+void GLRenderer::Clear(int red, int green, int blue) {
+  Flush();
+  if (want_.clip.empty) return;
+  ApplyState(want_);
+  glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
+               static_cast<float>(blue) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
+void GLRenderer::ApplyState(const State& state) {
+  if (!known_ || state.blend != gl_.blend) {
+    switch (state.blend) {
+      case 3:  // alpha: src * a + dst * (1 - a)
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+      case 4:  // additive: src * a + dst
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+      case 5:  // multiplied: src * dst
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_DST_COLOR, GL_ZERO);
+        break;
+      default:  // 1 masked (alpha test below), 2 and anything else solid
+        glDisable(GL_BLEND);
+        break;
+    }
+    glUniform1i(loc_alpha_test_, state.blend == 1 ? 1 : 0);
+    gl_.blend = state.blend;
+  }
+  if (!known_ || !(state.clip == gl_.clip)) {
+    if (state.clip.enabled) {
+      glEnable(GL_SCISSOR_TEST);
+      glScissor(state.clip.x, state.clip.y, state.clip.w, state.clip.h);
+    } else {
+      glDisable(GL_SCISSOR_TEST);
+    }
+    gl_.clip = state.clip;
+  }
+  known_ = true;
+}
+
+void GLRenderer::Bind(unsigned texture) {
+  if (bound_known_ && bound_ == texture) return;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  bound_ = texture;
+  bound_known_ = true;
+}
+
+void GLRenderer::Flush() {
+  if (batch_.empty()) return;
+  ApplyState(batch_state_);
+  Bind(batch_state_.texture != 0 ? batch_state_.texture : font_texture_);
+  const std::size_t bytes = batch_.size() * sizeof(GLVertex);
+  if (bytes > vbo_capacity_) {
+    vbo_capacity_ = bytes > 2 * vbo_capacity_ ? bytes : 2 * vbo_capacity_;
+  }
+  // Orphaning the store lets the driver hand out fresh memory instead of
+  // waiting for the previous draw to finish with it.
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbo_capacity_), nullptr, GL_STREAM_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), batch_.data());
+  glDrawArrays(batch_state_.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES, 0,
+               static_cast<GLsizei>(batch_.size()));
+  ++g_draw_calls;
+  batch_.clear();
+}
+
+unsigned GLRenderer::MakeTexture(const TexturePlan& plan, int flags) {
+  if (plan.levels.empty()) return 0;
+  // Only levels that are well-formed RGBA pictures go up; a malformed first
+  // level means no texture at all.
+  std::size_t usable = 0;
+  for (const TPixmap& level : plan.levels) {
+    const bool ok = level.format == PF_RGBA8888 && level.width > 0 && level.height > 0 &&
+                    level.pitch >= level.width * 4 && level.pitch % 4 == 0 &&
+                    level.pixels.size() >=
+                        static_cast<std::size_t>(level.pitch) * static_cast<std::size_t>(level.height);
+    if (!ok) break;
+    ++usable;
+  }
+  if (usable == 0) return 0;
+
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  Bind(name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  for (std::size_t i = 0; i < usable; ++i) {
+    const TPixmap& level = plan.levels[i];
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, level.pitch / 4);
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, level.width, level.height, 0,
+                 GL_RGBA, GL_UNSIGNED_BYTE, level.pixels.data());
+  }
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  const bool linear = (flags & FILTEREDIMAGE) != 0;
+  const bool mipmapped = (flags & MIPMAPPEDIMAGE) != 0;
+  GLint min_filter = linear ? GL_LINEAR : GL_NEAREST;
+  if (mipmapped) min_filter = linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, linear ? GL_LINEAR : GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(usable - 1));
+  return name;
+}
+
+void GLRenderer::DeleteTexture(unsigned name) {
+  if (name == 0) return;
+  Flush();  // the pending batch may still sample it
+  if (bound_known_ && bound_ == name) bound_known_ = false;
+  const GLuint n = name;
+  glDeleteTextures(1, &n);
+}

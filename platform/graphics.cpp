@@ -1,0 +1,551 @@
+// The drawing layer's operations: state setters, primitives, text, images,
+// clearing and presenting, over the batching back end in gl_renderer.cpp.
+//
+// Sections: state and helpers; making a context current; state setters;
+// primitives (rect, line, text, image); clear and flip; image textures and
+// TImage's destructor; diagnostics.
+#include "platform/graphics.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <stdexcept>
+
+#include "platform/font_default.h"
+#include "platform/graphics_context.h"
+
+namespace {
+
+TGraphics* g_current = nullptr;
+int g_gl_errors = 0;
+
+struct Point {
+  float x, y;
+};
+
+// Colour components are clamped only here, where they are handed to GL.
+std::uint8_t ColorByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
+
+// Alpha clamped to 0..1, then the byte trunc(alpha x 255): 0.5 gives 127.
+std::uint8_t AlphaByte(float alpha) {
+  if (!(alpha > 0.0f)) return 0;  // also NaN
+  if (alpha >= 1.0f) return 255;
+  return static_cast<std::uint8_t>(alpha * 255.0f);
+}
+
+GLVertex Paint(const TGraphics& g) {
+  GLVertex v;
+  v.r = ColorByte(g.color_red);
+  v.g = ColorByte(g.color_green);
+  v.b = ColorByte(g.color_blue);
+  v.a = AlphaByte(g.color_alpha);
+  return v;
+}
+
+// (px, py) relative to an anchor, scaled along the primitive's axes and then
+// rotated.
+Point Map(const TGraphics& g, float px, float py) {
+  return {px * g.tform_ix + py * g.tform_iy, px * g.tform_jx + py * g.tform_jy};
+}
+
+bool IsPixelCentre(float v) { return std::floor(v) + 0.5f == v; }
+
+// A 1-pixel-high (or wide) run of whole pixels as a quad; exact on every
+// rasteriser, which GL lines are not.
+void PixelRun(TGraphics& g, const GLVertex& paint, float left, float top, float right,
+              float bottom) {
+  GLVertex v[4] = {paint, paint, paint, paint};
+  v[0].x = left, v[0].y = top;
+  v[1].x = right, v[1].y = top;
+  v[2].x = right, v[2].y = bottom;
+  v[3].x = left, v[3].y = bottom;
+  g.renderer->Quad(v, 0);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// State shared with graphics_window.cpp.
+
+const TFont* DefaultFont() {
+  static const TFont font;
+  return &font;
+}
+
+TGraphics* CurrentGraphics() { return g_current; }
+
+void ForgetCurrentGraphics(TGraphics* g) {
+  if (g_current == g) g_current = nullptr;
+}
+
+void UpdateTransform(TGraphics& g) {
+  const double rad = static_cast<double>(g.tform_rot) * std::numbers::pi / 180.0;
+  const double c = std::cos(rad);
+  const double s = std::sin(rad);
+  g.tform_ix = static_cast<float>(c * g.tform_scale_x);
+  g.tform_iy = static_cast<float>(-s * g.tform_scale_y);
+  g.tform_jx = static_cast<float>(s * g.tform_scale_x);
+  g.tform_jy = static_cast<float>(c * g.tform_scale_y);
+}
+
+// Clipping is off for exactly (0, 0, context width, context height); a
+// rectangle of zero or negative width or height lets nothing through. The
+// scissor always stays inside the canvas, since glClear ignores glViewport.
+void ApplyClip(TGraphics& g) {
+  if (!g.renderer) return;
+  GLClip clip;
+  int x = 0, y = 0, w = g.width, h = g.height;
+  const bool off = g.viewport_x == 0 && g.viewport_y == 0 && g.viewport_w == g.width &&
+                   g.viewport_h == g.height;
+  if (!off) {
+    if (g.viewport_w <= 0 || g.viewport_h <= 0) {
+      clip.empty = true;
+      g.renderer->SetClip(clip);
+      return;
+    }
+    // Intersect with the canvas, in 64 bits so that huge rectangles cannot
+    // overflow.
+    const long long x0 = std::max<long long>(0, g.viewport_x);
+    const long long y0 = std::max<long long>(0, g.viewport_y);
+    const long long x1 = std::min<long long>(g.width, 0LL + g.viewport_x + g.viewport_w);
+    const long long y1 = std::min<long long>(g.height, 0LL + g.viewport_y + g.viewport_h);
+    if (x1 <= x0 || y1 <= y0) {
+      clip.empty = true;
+      g.renderer->SetClip(clip);
+      return;
+    }
+    x = static_cast<int>(x0), y = static_cast<int>(y0);
+    w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
+  }
+  const bool whole_drawable = off && g.canvas_x == 0 && g.canvas_y == 0 &&
+                              g.canvas_w == g.drawable_w && g.canvas_h == g.drawable_h;
+  clip.enabled = !whole_drawable;
+  clip.x = g.canvas_x + x;
+  clip.y = g.drawable_h - (g.canvas_y + y + h);
+  clip.w = w;
+  clip.h = h;
+  g.renderer->SetClip(clip);
+}
+
+// ---------------------------------------------------------------------------
+// Making a context current.
+
+void SetGraphics(TGraphics* graphics) {
+  if (g_current != nullptr && g_current->renderer) g_current->renderer->Flush();
+  if (graphics == nullptr) {
+    g_current = nullptr;
+    return;
+  }
+  TGraphics& g = *graphics;
+  // Size refresh: the canvas's size becomes the context size.
+  const bool first = g.gl == nullptr;
+  const bool resized = RefreshGraphicsSize(g);
+  MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
+  g_current = &g;
+  if (g._setup == 0 && !g.viewport_given) {
+    g.viewport_w = g.width;
+    g.viewport_h = g.height;
+  }
+  // One unit is one canvas pixel; every GL state is set again.
+  g.renderer->BeginFrame(g.canvas_x, g.drawable_h - g.canvas_y - g.canvas_h, g.canvas_w,
+                         g.canvas_h, g.width, g.height);
+  // The stored state applied again, in order: blend mode, colour, alpha,
+  // clear colour, line width (colour, alpha and clear colour are taken at
+  // each use), then rotation and scale, clipping rectangle.
+  g.renderer->SetBlend(g.blend_mode);
+  UpdateTransform(g);
+  ApplyClip(g);
+  if (g._setup == 0) {
+    // Both buffers start black (or whatever the clear colour is by now).
+    Cls();
+    Flip(0);
+    Cls();
+    Flip(0);
+    g._setup = 1;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// State setters. They store their arguments unchanged.
+
+void SetClsColor(int red, int green, int blue) {
+  if (g_current == nullptr) return;
+  g_current->clscolor_red = red;
+  g_current->clscolor_green = green;
+  g_current->clscolor_blue = blue;
+}
+
+void SetColor(int red, int green, int blue) {
+  if (g_current == nullptr) return;
+  g_current->color_red = red;
+  g_current->color_green = green;
+  g_current->color_blue = blue;
+}
+
+void GetColor(int& red, int& green, int& blue) {
+  if (g_current == nullptr) {
+    red = green = blue = 0;
+    return;
+  }
+  red = g_current->color_red;
+  green = g_current->color_green;
+  blue = g_current->color_blue;
+}
+
+void SetAlpha(float alpha) {
+  if (g_current != nullptr) g_current->color_alpha = alpha;
+}
+
+float GetAlpha() { return g_current != nullptr ? g_current->color_alpha : 0.0f; }
+
+void SetBlend(int mode) {
+  if (g_current == nullptr) return;
+  g_current->blend_mode = mode;
+  if (g_current->renderer) g_current->renderer->SetBlend(mode);
+}
+
+int GetBlend() { return g_current != nullptr ? g_current->blend_mode : 0; }
+
+void SetScale(float sx, float sy) {
+  if (g_current == nullptr) return;
+  g_current->tform_scale_x = sx;
+  g_current->tform_scale_y = sy;
+  UpdateTransform(*g_current);
+}
+
+void GetScale(float& sx, float& sy) {
+  sx = g_current != nullptr ? g_current->tform_scale_x : 0.0f;
+  sy = g_current != nullptr ? g_current->tform_scale_y : 0.0f;
+}
+
+void SetRotation(float degrees) {
+  if (g_current == nullptr) return;
+  g_current->tform_rot = degrees;
+  UpdateTransform(*g_current);
+}
+
+float GetRotation() { return g_current != nullptr ? g_current->tform_rot : 0.0f; }
+
+void SetViewport(int x, int y, int width, int height) {
+  if (g_current == nullptr) return;
+  TGraphics& g = *g_current;
+  g.viewport_x = x;
+  g.viewport_y = y;
+  g.viewport_w = width;
+  g.viewport_h = height;
+  g.viewport_given = true;
+  ApplyClip(g);
+}
+
+void GetViewport(int& x, int& y, int& width, int& height) {
+  if (g_current == nullptr) {
+    x = y = width = height = 0;
+    return;
+  }
+  x = g_current->viewport_x;
+  y = g_current->viewport_y;
+  width = g_current->viewport_w;
+  height = g_current->viewport_h;
+}
+
+// ---------------------------------------------------------------------------
+// Primitives.
+
+// Filled rectangle. With the identity transform and integer arguments:
+//
+//   DrawRect(2, 1, 4, 2)   columns 2..5, rows 1..2
+//     . . . . . . .
+//     . . # # # # .
+//     . . # # # # .
+//     . . . . . . .
+void DrawRect(float x, float y, float width, float height) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  const float ax = x + g.origin_x;
+  const float ay = y + g.origin_y;
+  const float hx = g.handle_x;
+  const float hy = g.handle_y;
+  const Point corners[4] = {Map(g, hx, hy), Map(g, hx + width, hy),
+                            Map(g, hx + width, hy + height), Map(g, hx, hy + height)};
+  const GLVertex paint = Paint(g);
+  GLVertex v[4];
+  for (int i = 0; i < 4; ++i) {
+    v[i] = paint;
+    v[i].x = ax + corners[i].x;
+    v[i].y = ay + corners[i].y;
+  }
+  g.renderer->Quad(v, 0);
+}
+
+// One-pixel line through pixel centres; the end pixel only with `last`.
+//
+//   DrawLine(1, 1, 5, 1, 1)   DrawLine(1, 1, 5, 1, 0)
+//     . # # # # # .             . # # # # . .
+//
+// Axis-aligned runs between pixel centres become exact pixel quads; any
+// other segment is a GL line (diamond-exit rule, end pixel left out) plus,
+// with `last`, the pixel holding the end point.
+void DrawLine(float x1, float y1, float x2, float y2, int last_pixel) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  const float ax = x1 + g.origin_x + 0.5f;
+  const float ay = y1 + g.origin_y + 0.5f;
+  const Point s = Map(g, g.handle_x, g.handle_y);
+  const Point e = Map(g, g.handle_x + x2 - x1, g.handle_y + y2 - y1);
+  const float sx = ax + s.x, sy = ay + s.y;
+  const float ex = ax + e.x, ey = ay + e.y;
+  const GLVertex paint = Paint(g);
+  const float last = last_pixel != 0 ? 1.0f : 0.0f;
+
+  if (sy == ey && IsPixelCentre(sx) && IsPixelCentre(sy) && IsPixelCentre(ex)) {
+    const float row = std::floor(sy);
+    const float from = std::floor(sx), to = std::floor(ex);
+    float lo = 0, hi = 0;  // columns lo .. hi - 1
+    if (from < to) {
+      lo = from, hi = to + last;
+    } else if (from > to) {
+      lo = to + 1.0f - last, hi = from + 1.0f;
+    } else {
+      lo = from, hi = from + last;
+    }
+    if (hi > lo) PixelRun(g, paint, lo, row, hi, row + 1.0f);
+    return;
+  }
+  if (sx == ex && IsPixelCentre(sx) && IsPixelCentre(sy) && IsPixelCentre(ey)) {
+    const float column = std::floor(sx);
+    const float from = std::floor(sy), to = std::floor(ey);
+    float lo = 0, hi = 0;  // rows lo .. hi - 1
+    if (from < to) {
+      lo = from, hi = to + last;
+    } else {
+      lo = to + 1.0f - last, hi = from + 1.0f;
+    }
+    if (hi > lo) PixelRun(g, paint, column, lo, column + 1.0f, hi);
+    return;
+  }
+  GLVertex a = paint, b = paint;
+  a.x = sx, a.y = sy;
+  b.x = ex, b.y = ey;
+  if (sx != ex || sy != ey) g.renderer->Line(a, b);
+  if (last_pixel != 0) {
+    // A one-pixel point at the end: the pixel whose square holds it.
+    const float px = std::floor(ex), py = std::floor(ey);
+    PixelRun(g, paint, px, py, px + 1.0f, py + 1.0f);
+  }
+}
+
+// Text in the built-in font, the cell's top-left corner at (x, y); codes
+// outside 32..127 are skipped without moving the pen.
+void DrawText(const std::string& text, float x, float y) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  const float hx = g.handle_x, hy = g.handle_y;
+  float pen_x = x + g.origin_x + hx * g.tform_ix + hy * g.tform_iy;
+  float pen_y = y + g.origin_y + hx * g.tform_jx + hy * g.tform_jy;
+  const float gw = static_cast<float>(kFontGlyphWidth);
+  const float gh = static_cast<float>(kFontGlyphHeight);
+  const Point corners[4] = {Map(g, 0, 0), Map(g, gw, 0), Map(g, gw, gh), Map(g, 0, gh)};
+  const float step_x = kFontAdvance * g.tform_ix;
+  const float step_y = kFontAdvance * g.tform_jx;
+  const GLVertex paint = Paint(g);
+  const unsigned texture = g.renderer->FontTexture();
+  constexpr float kAtlasW = static_cast<float>(GLRenderer::kAtlasWidth);
+  for (const char ch : text) {
+    const int code = static_cast<unsigned char>(ch);
+    if (code < kFontFirstCode || code >= kFontFirstCode + kFontGlyphCount) continue;
+    const int glyph = code - kFontFirstCode;
+    const float u0 = static_cast<float>(glyph * GLRenderer::kCellWidth + 1) / kAtlasW;
+    const float u1 = static_cast<float>(glyph * GLRenderer::kCellWidth + 1 + kFontGlyphWidth) / kAtlasW;
+    GLVertex v[4] = {paint, paint, paint, paint};
+    const float us[4] = {u0, u1, u1, u0};
+    const float vs[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    for (int i = 0; i < 4; ++i) {
+      v[i].x = pen_x + corners[i].x;
+      v[i].y = pen_y + corners[i].y;
+      v[i].u = us[i];
+      v[i].v = vs[i];
+      v[i].textured = 1;
+    }
+    g.renderer->Quad(v, texture);
+    pen_x += step_x;
+    pen_y += step_y;
+  }
+}
+
+namespace {
+
+// The texture of frame `frame`, made at its first draw (and again when the
+// contexts it was made in have all gone).
+const TFrameTexture& FrameTexture(TGraphics& g, TImage& image, int frame) {
+  if (image.frames.size() < image.pixmaps.size()) image.frames.resize(image.pixmaps.size());
+  TFrameTexture& ft = image.frames[static_cast<std::size_t>(frame)];
+  if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) return ft;
+  const TexturePlan plan =
+      PrepareFrameTexture(*image.pixmaps[static_cast<std::size_t>(frame)], image.flags,
+                          g.renderer->MaxTextureSize());
+  if (plan.levels.empty()) throw std::runtime_error("Unable to calculate tex size");
+  const unsigned name = g.renderer->MakeTexture(plan, image.flags);
+  if (name == 0) throw std::runtime_error("Unable to calculate tex size");
+  ft.name = name;
+  ft.seq = CurrentTextureGeneration();
+  ft.u = plan.u;
+  ft.v = plan.v;
+  return ft;
+}
+
+}  // namespace
+
+// Frame `frame` with the image's own handle at (x, y): the corners (-hx,-hy),
+// (w-hx,-hy), (w-hx,h-hy), (-hx,h-hy) mapped by the transform, the frame's
+// w x h texels spread over them, top-left texel at the first corner.
+//
+//   64 x 32, handle (32,16), at (100,100): columns 68..131, rows 84..115
+void DrawImage(TImage* image, float x, float y, int frame) {
+  if (g_current == nullptr || !g_current->renderer || image == nullptr) return;
+  if (frame < 0 || static_cast<std::size_t>(frame) >= image->pixmaps.size()) return;
+  if (!image->pixmaps[static_cast<std::size_t>(frame)]) return;
+  TGraphics& g = *g_current;
+  const TFrameTexture& ft = FrameTexture(g, *image, frame);
+  const float w = static_cast<float>(image->width);
+  const float h = static_cast<float>(image->height);
+  const float hx = image->handle_x, hy = image->handle_y;
+  const float ax = x + g.origin_x, ay = y + g.origin_y;
+  const Point corners[4] = {Map(g, -hx, -hy), Map(g, w - hx, -hy), Map(g, w - hx, h - hy),
+                            Map(g, -hx, h - hy)};
+  const float us[4] = {0.0f, ft.u, ft.u, 0.0f};
+  const float vs[4] = {0.0f, 0.0f, ft.v, ft.v};
+  const GLVertex paint = Paint(g);
+  GLVertex v[4];
+  for (int i = 0; i < 4; ++i) {
+    v[i] = paint;
+    v[i].x = ax + corners[i].x;
+    v[i].y = ay + corners[i].y;
+    v[i].u = us[i];
+    v[i].v = vs[i];
+    v[i].textured = 1;
+  }
+  g.renderer->Quad(v, ft.name);
+}
+
+// ---------------------------------------------------------------------------
+// Clear and flip.
+
+// Every pixel inside the clip (all of them with clipping off) becomes the
+// clear colour, fully opaque.
+void Cls() {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  g.renderer->Clear(std::clamp(g.clscolor_red, 0, 255), std::clamp(g.clscolor_green, 0, 255),
+                    std::clamp(g.clscolor_blue, 0, 255));
+}
+
+// Presents the back buffer; with sync the swap waits for the vertical
+// refresh.
+void Flip(int sync) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  g.renderer->Flush();
+  CheckGLErrors();
+  const int interval = sync != 0 ? 1 : 0;
+  if (g.swap_interval != interval) {
+    SDL_GL_SetSwapInterval(interval);
+    g.swap_interval = interval;
+  }
+  SDL_GL_SwapWindow(g.window);
+}
+
+int TextWidth(const std::string& text) {
+  int width = 0;
+  for (const char ch : text) {
+    const int code = static_cast<unsigned char>(ch);
+    if (code >= kFontFirstCode && code < kFontFirstCode + kFontGlyphCount) width += 8;
+  }
+  return width;
+}
+
+int TextHeight(const std::string&) { return kFontGlyphHeight; }
+
+// ---------------------------------------------------------------------------
+// Images let go of their textures. GL is called only while one of this
+// program's contexts is current and the names belong to the live share
+// group; otherwise the names are simply forgotten (their context is gone).
+
+TImage::~TImage() {
+  if (!OwnGLContextIsCurrent()) return;
+  const unsigned generation = CurrentTextureGeneration();
+  GLRenderer* renderer = g_current != nullptr ? g_current->renderer.get() : nullptr;
+  for (const TFrameTexture& ft : frames) {
+    if (ft.name == 0 || ft.seq != generation) continue;
+    if (renderer != nullptr) {
+      renderer->DeleteTexture(ft.name);
+    } else {
+      const GLuint n = ft.name;
+      glDeleteTextures(1, &n);
+    }
+  }
+}
+
+// ---------------------------------------------------------------------------
+// Diagnostics.
+
+std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
+  std::vector<std::uint8_t> out;
+  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return out;
+  TGraphics& g = *g_current;
+  g.renderer->Flush();
+  out.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+  std::vector<std::uint8_t> raw(out.size());
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h, GL_RGBA,
+               GL_UNSIGNED_BYTE, raw.data());
+  // GL rows run bottom up.
+  const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
+  for (int r = 0; r < h; ++r) {
+    std::copy_n(raw.data() + static_cast<std::size_t>(h - 1 - r) * row_bytes, row_bytes,
+                out.data() + static_cast<std::size_t>(r) * row_bytes);
+  }
+  CheckGLErrors();
+  return out;
+}
+
+int CheckGLErrors() {
+  if (!OwnGLContextIsCurrent()) return 0;
+  int found = 0;
+  for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+    std::fprintf(stderr, "graphics: GL error 0x%04x\n", error);
+    ++found;
+    if (found > 64) break;  // a lost context can report forever
+  }
+  g_gl_errors += found;
+  return found;
+}
+
+int GLErrorCount() { return g_gl_errors; }
+
+long DrawCallCount() { return DrawCallCountInternal(); }
+void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
+
+void FinishGraphics() {
+  if (g_current == nullptr || !g_current->renderer) return;
+  g_current->renderer->Flush();
+  glFinish();
+}
+
+std::string GLContextDescription() {
+  if (!OwnGLContextIsCurrent()) return {};
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  return std::string(version != nullptr ? version : "?") + " | " +
+         (renderer != nullptr ? renderer : "?");
+}
+
+bool GLContextIsCore33() {
+  if (!OwnGLContextIsCurrent()) return false;
+  GLint mask = 0;
+  glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+  return epoxy_gl_version() >= 33 && (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
+}

@@ -1,0 +1,147 @@
+// Drawing contexts attached to SDL windows: GL attributes, the lazily made
+// GL context (sharing textures with every other context of the program),
+// the canvas rectangle and the context's end.
+#include "platform/graphics_window.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "platform/graphics_context.h"
+
+namespace {
+
+std::vector<TGraphics*> g_live;  // contexts whose GL context exists
+unsigned g_generation = 0;
+
+[[noreturn]] void ContextFailure(const char* why) {
+  std::fprintf(stderr, "graphics: %s\n", why);
+  throw std::runtime_error("Unable to create GL Context");
+}
+
+}  // namespace
+
+void PrepareGLAttributes() {
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+}
+
+TGraphics* CreateWindowGraphics(SDL_Window* window) {
+  if (window == nullptr) return nullptr;
+  auto* g = new TGraphics(window);
+  int w = 0, h = 0;
+  SDL_GL_GetDrawableSize(window, &w, &h);
+  g->width = w;
+  g->height = h;
+  g->viewport_w = w;
+  g->viewport_h = h;
+  return g;
+}
+
+void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int height) {
+  if (graphics == nullptr) return;
+  graphics->has_canvas_rect = true;
+  graphics->canvas_x = x;
+  graphics->canvas_y = y;
+  graphics->canvas_w = std::max(0, width);
+  graphics->canvas_h = std::max(0, height);
+}
+
+void FreeWindowGraphics(TGraphics* graphics) {
+  if (graphics == nullptr) return;
+  ForgetCurrentGraphics(graphics);
+  delete graphics;
+}
+
+// The window must still exist: its GL context is made current once more to
+// release the back end's objects.
+TGraphics::~TGraphics() {
+  if (gl == nullptr) return;
+  SDL_GLContext previous = SDL_GL_GetCurrentContext();
+  SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
+  SDL_GL_MakeCurrent(window, gl);
+  renderer.reset();
+  g_live.erase(std::remove(g_live.begin(), g_live.end(), this), g_live.end());
+  SDL_GL_DeleteContext(gl);
+  gl = nullptr;
+  if (previous != nullptr && previous != SDL_GL_GetCurrentContext() &&
+      std::any_of(g_live.begin(), g_live.end(), [&](TGraphics* o) { return o->gl == previous; })) {
+    SDL_GL_MakeCurrent(previous_window, previous);
+  }
+}
+
+bool RefreshGraphicsSize(TGraphics& g) {
+  int dw = 0, dh = 0;
+  SDL_GL_GetDrawableSize(g.window, &dw, &dh);
+  g.drawable_w = dw;
+  g.drawable_h = dh;
+  if (!g.has_canvas_rect) {
+    g.canvas_x = 0;
+    g.canvas_y = 0;
+    g.canvas_w = dw;
+    g.canvas_h = dh;
+  }
+  const bool changed = g.width != g.canvas_w || g.height != g.canvas_h;
+  g.width = g.canvas_w;
+  g.height = g.canvas_h;
+  return changed;
+}
+
+void MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
+  if (g.gl == nullptr) {
+    // SDL shares the new context's textures with the current one; make a
+    // live context current first so that all of them form one group.
+    if (!g_live.empty() && !OwnGLContextIsCurrent()) {
+      SDL_GL_MakeCurrent(g_live.front()->window, g_live.front()->gl);
+    }
+    SDL_GLContext context = SDL_GL_CreateContext(g.window);
+    if (context == nullptr) ContextFailure(SDL_GetError());
+    if (SDL_GL_MakeCurrent(g.window, context) != 0) {
+      SDL_GL_DeleteContext(context);
+      ContextFailure(SDL_GetError());
+    }
+    GLint mask = 0;
+    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+    if (epoxy_gl_version() < 33 || (mask & GL_CONTEXT_CORE_PROFILE_BIT) == 0) {
+      SDL_GL_DeleteContext(context);
+      ContextFailure("the context is not OpenGL 3.3 core");
+    }
+    g.renderer = GLRenderer::Create();
+    if (!g.renderer) {
+      SDL_GL_DeleteContext(context);
+      ContextFailure("the drawing back end could not be set up");
+    }
+    g.gl = context;
+    if (g_live.empty()) {
+      ++g_generation;
+      if (g_generation == 0) g_generation = 1;  // 0 means "no texture yet"
+    }
+    g_live.push_back(&g);
+    return;
+  }
+  if (follow_size) {
+    // Binding again makes the window system look at the drawable's new size.
+    SDL_GL_MakeCurrent(g.window, nullptr);
+  }
+  SDL_GL_MakeCurrent(g.window, g.gl);
+}
+
+unsigned CurrentTextureGeneration() { return g_live.empty() ? 0 : g_generation; }
+
+bool OwnGLContextIsCurrent() {
+  if (g_live.empty()) return false;
+  SDL_GLContext current = SDL_GL_GetCurrentContext();
+  if (current == nullptr) return false;
+  return std::any_of(g_live.begin(), g_live.end(), [&](TGraphics* o) { return o->gl == current; });
+}

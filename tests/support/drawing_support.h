@@ -1,0 +1,70 @@
+// Helpers for the drawing layer's pixel tests: a fresh hidden canvas per
+// test, read-back snapshots, test images and a tiny PNG writer.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "platform/graphics.h"
+#include "platform/offscreen.h"
+
+struct Rgb {
+  int r = 0, g = 0, b = 0;
+  bool operator==(const Rgb&) const = default;
+};
+inline std::ostream& operator<<(std::ostream& os, const Rgb& c) {
+  return os << "(" << c.r << ", " << c.g << ", " << c.b << ")";
+}
+
+// The pixels a test reads back, top row first.
+struct Snapshot {
+  int width = 0, height = 0;
+  std::vector<std::uint8_t> rgba;
+
+  Rgb At(int x, int y) const;
+  // Inclusive bounding box of the pixels that differ from `background`;
+  // left > right when there are none.
+  struct Box {
+    int left, top, right, bottom;
+  };
+  Box InkBox(Rgb background) const;
+  int CountNot(Rgb background) const;
+  int Count(Rgb colour) const;
+};
+inline std::ostream& operator<<(std::ostream& os, const Snapshot::Box& b) {
+  return os << "columns " << b.left << ".." << b.right << ", rows " << b.top << ".." << b.bottom;
+}
+
+// The current context's back buffer over (0, 0, w, h).
+Snapshot Grab(int width, int height);
+
+// A w x h format-6 image of one frame, filled by `texel(x, y)` (RGBA).
+ImagePtr MakeTestImage(int width, int height, float handle_x, float handle_y, int flags,
+                       const std::function<std::uint32_t(int, int)>& texel);
+inline std::uint32_t Rgba(int r, int g, int b, int a) {
+  return static_cast<std::uint32_t>(r) | static_cast<std::uint32_t>(g) << 8 |
+         static_cast<std::uint32_t>(b) << 16 | static_cast<std::uint32_t>(a) << 24;
+}
+
+// Writes RGBA rows (top first) as an uncompressed PNG; false on failure.
+bool WritePng(const std::string& path, int width, int height,
+              const std::vector<std::uint8_t>& rgba);
+
+// Every test gets a new hidden canvas whose context is current, and must
+// leave no GL error behind.
+class DrawingTest : public ::testing::Test {
+ protected:
+  static constexpr int kWidth = 320;
+  static constexpr int kHeight = 240;
+  void SetUp() override;
+  void TearDown() override;
+  Snapshot GrabAll() const { return Grab(canvas_->width(), canvas_->height()); }
+
+  std::unique_ptr<OffscreenCanvas> canvas_;
+};
