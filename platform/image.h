@@ -38,11 +38,18 @@ struct TPixmap {
 };
 using PixmapPtr = std::shared_ptr<TPixmap>;
 
+// Whether a picture of this size may be allocated: both sides 1 to 16,384 and
+// at most 2^28 pixels. Decoders ask before allocating anything.
+bool PixmapSizeSane(std::int64_t width, std::int64_t height);
+// Row pitch of a pixmap: width * bytes per pixel rounded up to 4.
+int PixmapPitch(int width, int format);
 // Allocates a zeroed pixmap; null when the size is not sane (non-positive,
 // over the decoders' limits, or overflowing).
 PixmapPtr CreatePixmap(int width, int height, int format);
 // Copy converted to format 6.
 PixmapPtr ConvertToRGBA(const TPixmap& src);
+// Converts n pixels of the given format at src to RGBA at dst.
+void ConvertRowToRGBA(const std::uint8_t* src, std::uint8_t* dst, int n, int format);
 
 // Image flags.
 enum : int {
@@ -79,6 +86,9 @@ using ImagePtr = std::shared_ptr<TImage>;
 // Embedded resources, opened as "incbin::" + name. The first registration of
 // a name stays: 1 when added, 0 when the name was already there.
 int IncbinAdd(const std::string& name, const std::uint8_t* data, std::size_t length);
+// Drops a registration (for tests and fuzzing, whose buffers do not live for
+// the whole run): 1 when it was there, 0 otherwise.
+int IncbinRemove(const std::string& name);
 
 // Decodes the picture at url (a file path, or "proto::path"); null when it
 // cannot be opened or every decoder declines.

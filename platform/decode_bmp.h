@@ -1,0 +1,13 @@
+// Windows and OS/2 bitmaps.
+#pragma once
+
+#include <cstdint>
+#include <span>
+
+#include "platform/image.h"
+
+// Decodes a BMP file held in memory; null when it is not one, is damaged or
+// uses a variant we do not read (embedded JPEG/PNG, OS/2 Huffman or RLE24,
+// 64 bits per pixel). Opaque pictures come out as format 3, pictures with an
+// alpha channel (or pixels an RLE stream skipped) as format 5.
+PixmapPtr DecodeBmp(std::span<const std::uint8_t> data);

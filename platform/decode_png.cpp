@@ -1,0 +1,101 @@
+// PNG decoder over libpng. libpng reports errors by longjmp, so the calls
+// that may fail run in small functions that own no C++ objects: whatever
+// needs a destructor lives in DecodePng, outside any setjmp frame.
+#include "platform/decode_png.h"
+
+#include <png.h>
+
+#include <csetjmp>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+struct MemoryInput {
+  const std::uint8_t* data;
+  std::size_t size;
+  std::size_t pos;
+};
+
+void ReadFromMemory(png_structp png, png_bytep out, png_size_t n) {
+  auto* in = static_cast<MemoryInput*>(png_get_io_ptr(png));
+  if (n > in->size - in->pos) png_error(png, "read past the end of the data");
+  std::memcpy(out, in->data + in->pos, n);
+  in->pos += n;
+}
+
+void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
+void OnWarning(png_structp, png_const_charp) {}
+
+// Destroys the read and info structures however decoding ends.
+struct PngReader {
+  png_structp png = nullptr;
+  png_infop info = nullptr;
+  ~PngReader() { png_destroy_read_struct(&png, info ? &info : nullptr, nullptr); }
+};
+
+struct Header {
+  png_uint_32 width = 0;
+  png_uint_32 height = 0;
+  int format = 0;
+  std::size_t rowbytes = 0;
+};
+
+// Reads the chunks before the image data and sets up the transformations.
+// False on any libpng error.
+bool ReadHeader(png_structp png, png_infop info, Header* h) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_sig_bytes(png, 8);
+  png_set_user_limits(png, 16384, 16384);
+  png_read_info(png, info);
+  const int colour_type = png_get_color_type(png, info);
+  png_set_strip_16(png);
+  png_set_expand(png);
+  // Grey with alpha (or grey made transparent by tRNS) becomes RGBA.
+  const bool grey = (colour_type & PNG_COLOR_MASK_COLOR) == 0;
+  if (grey && ((colour_type & PNG_COLOR_MASK_ALPHA) || png_get_valid(png, info, PNG_INFO_tRNS)))
+    png_set_gray_to_rgb(png);
+  png_set_interlace_handling(png);
+  png_read_update_info(png, info);
+  h->width = png_get_image_width(png, info);
+  h->height = png_get_image_height(png, info);
+  h->rowbytes = png_get_rowbytes(png, info);
+  switch (png_get_color_type(png, info)) {
+    case PNG_COLOR_TYPE_GRAY: h->format = PF_I8; break;
+    case PNG_COLOR_TYPE_RGB: h->format = PF_RGB888; break;
+    case PNG_COLOR_TYPE_RGB_ALPHA: h->format = PF_RGBA8888; break;
+    default: h->format = 0;
+  }
+  return png_get_bit_depth(png, info) == 8;
+}
+
+// Reads every row (all passes when interlaced) straight into the pixmap.
+bool ReadRows(png_structp png, png_infop info, png_bytepp rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_read_image(png, rows);
+  png_read_end(png, info);
+  return true;
+}
+
+}  // namespace
+
+PixmapPtr DecodePng(std::span<const std::uint8_t> data) {
+  if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return nullptr;
+  PngReader reader;
+  reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
+  if (!reader.png) return nullptr;
+  reader.info = png_create_info_struct(reader.png);
+  if (!reader.info) return nullptr;
+  MemoryInput input{data.data(), data.size(), 8};
+  png_set_read_fn(reader.png, &input, ReadFromMemory);
+
+  Header h;
+  if (!ReadHeader(reader.png, reader.info, &h) || h.format == 0) return nullptr;
+  if (!PixmapSizeSane(h.width, h.height)) return nullptr;
+  PixmapPtr pm = CreatePixmap(static_cast<int>(h.width), static_cast<int>(h.height), h.format);
+  if (!pm || h.rowbytes > static_cast<std::size_t>(pm->pitch)) return nullptr;
+  std::vector<png_bytep> rows(h.height);
+  for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = pm->Row(static_cast<int>(y));
+  if (!ReadRows(reader.png, reader.info, rows.data())) return nullptr;
+  return pm;
+}

@@ -1,0 +1,178 @@
+// Decoding pictures from URLs and building images from them: cells, the
+// mask colour and the automatic centre handle.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/decode_bmp.h"
+#include "platform/decode_jpeg.h"
+#include "platform/decode_png.h"
+#include "platform/decode_tga.h"
+#include "platform/image.h"
+#include "platform/stream.h"
+
+namespace {
+
+// Files larger than this are not pictures anyone previews.
+constexpr std::int64_t kMaxFileSize = std::int64_t{1} << 30;
+constexpr int kAutoFlags = MASKEDIMAGE | FILTEREDIMAGE;
+
+bool g_auto_mid_handle = false;
+
+using Decoder = PixmapPtr (*)(std::span<const std::uint8_t>);
+// Asked in this order; each parses the bytes from the start. TGA has no
+// signature, but PNG, JPEG and BMP files fail its header test.
+constexpr Decoder kDecoders[] = {DecodeTga, DecodeJpeg, DecodeBmp, DecodePng};
+
+// The masked copy of a w x h region of src at (x0, y0), in format 6: pixels
+// of the mask colour get alpha 0 and the integer average colour of their up
+// to eight neighbours (inside the region) that are not of the mask colour,
+// black when there are none; every other pixel keeps its colour, alpha 255.
+PixmapPtr MaskedCopy(const TPixmap& src, int x0, int y0, int w, int h, int mr, int mg, int mb) {
+  PixmapPtr dst = CreatePixmap(w, h, PF_RGBA8888);
+  if (!dst) return nullptr;
+  const int bpp = BytesPerPixel(src.format);
+  bool any_masked = false;
+  for (int y = 0; y < h; ++y) {
+    std::uint8_t* d = dst->Row(y);
+    ConvertRowToRGBA(src.Row(y0 + y) + static_cast<std::size_t>(x0) * bpp, d, w, src.format);
+    for (int x = 0; x < w; ++x, d += 4) {
+      if (d[0] == mr && d[1] == mg && d[2] == mb) {
+        d[3] = 0;
+        any_masked = true;
+      }
+    }
+  }
+  if (!any_masked) return dst;
+  // Only masked pixels change and only unmasked ones are read, so one pass
+  // in place is enough.
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      std::uint8_t* p = dst->Row(y) + x * 4;
+      if (p[3] != 0) continue;
+      int sum[3] = {0, 0, 0}, n = 0;
+      for (int ny = std::max(0, y - 1); ny <= std::min(h - 1, y + 1); ++ny) {
+        const std::uint8_t* row = dst->Row(ny);
+        for (int nx = std::max(0, x - 1); nx <= std::min(w - 1, x + 1); ++nx) {
+          const std::uint8_t* q = row + nx * 4;
+          if (q[3] == 0) continue;
+          sum[0] += q[0], sum[1] += q[1], sum[2] += q[2];
+          ++n;
+        }
+      }
+      for (int c = 0; c < 3; ++c) p[c] = static_cast<std::uint8_t>(n ? sum[c] / n : 0);
+    }
+  }
+  return dst;
+}
+
+// A plain copy of a w x h region of src at (x0, y0).
+PixmapPtr CopyRegion(const TPixmap& src, int x0, int y0, int w, int h) {
+  PixmapPtr dst = CreatePixmap(w, h, src.format);
+  if (!dst) return nullptr;
+  const std::size_t bpp = static_cast<std::size_t>(BytesPerPixel(src.format));
+  for (int y = 0; y < h; ++y)
+    std::memcpy(dst->Row(y), src.Row(y0 + y) + x0 * bpp, w * bpp);
+  return dst;
+}
+
+bool NeedsMask(int flags, int format) {
+  return (flags & MASKEDIMAGE) != 0 && !FormatHasAlpha(format);
+}
+
+ImagePtr NewImage(int width, int height, int flags, int frames) {
+  auto image = std::make_shared<TImage>();
+  image->width = width;
+  image->height = height;
+  image->flags = flags;
+  image->mask_r = image->mask_g = image->mask_b = 0;
+  image->pixmaps.reserve(static_cast<std::size_t>(frames));
+  image->frames.resize(static_cast<std::size_t>(frames));
+  return image;
+}
+
+void PlaceHandle(TImage& image) {
+  if (!g_auto_mid_handle) return;
+  image.handle_x = static_cast<float>(image.width) * 0.5f;
+  image.handle_y = static_cast<float>(image.height) * 0.5f;
+}
+
+}  // namespace
+
+PixmapPtr LoadPixmap(const std::string& url) {
+  StreamPtr stream = OpenStream(url);
+  if (!stream || stream->Pos() < 0) return nullptr;
+  // Every decoder parses the bytes from the start: reading the file once
+  // into memory stands in for rewinding the stream before each of them.
+  std::span<const std::uint8_t> bytes = stream->Memory();
+  std::vector<std::uint8_t> owned;
+  if (bytes.empty()) {
+    const std::int64_t size = stream->Size() - stream->Pos();
+    if (size <= 0 || size > kMaxFileSize) return nullptr;
+    owned.resize(static_cast<std::size_t>(size));
+    if (stream->Read(owned.data(), owned.size()) != owned.size()) return nullptr;
+    bytes = owned;
+  }
+  for (Decoder decode : kDecoders) {
+    if (PixmapPtr pm = decode(bytes)) return pm;
+  }
+  return nullptr;
+}
+
+ImagePtr LoadImage(const PixmapPtr& pixmap, int flags) {
+  if (!pixmap) return nullptr;
+  if (flags == -1) flags = kAutoFlags;
+  ImagePtr image = NewImage(pixmap->width, pixmap->height, flags, 1);
+  if (NeedsMask(flags, pixmap->format)) {
+    PixmapPtr masked = MaskedCopy(*pixmap, 0, 0, pixmap->width, pixmap->height, image->mask_r,
+                                  image->mask_g, image->mask_b);
+    if (!masked) return nullptr;
+    image->pixmaps.push_back(std::move(masked));
+  } else {
+    image->pixmaps.push_back(pixmap);  // shared: nothing is changed
+  }
+  PlaceHandle(*image);
+  return image;
+}
+
+ImagePtr LoadImage(const std::string& url, int flags) {
+  return LoadImage(LoadPixmap(url), flags);
+}
+
+ImagePtr LoadAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height, int first,
+                       int count, int flags) {
+  if (!pixmap || cell_width <= 0 || cell_height <= 0 || first < 0 || count < 0) return nullptr;
+  if (flags == -1) flags = kAutoFlags;
+  const std::int64_t columns = pixmap->width / cell_width;
+  const std::int64_t rows = pixmap->height / cell_height;
+  if (columns * rows < static_cast<std::int64_t>(first) + count) return nullptr;
+  ImagePtr image = NewImage(cell_width, cell_height, flags, count);
+  const bool mask = NeedsMask(flags, pixmap->format);
+  for (std::int64_t i = first; i < static_cast<std::int64_t>(first) + count; ++i) {
+    const int x = static_cast<int>((i % columns) * cell_width);
+    const int y = static_cast<int>((i / columns) * cell_height);
+    PixmapPtr cell = mask ? MaskedCopy(*pixmap, x, y, cell_width, cell_height, image->mask_r,
+                                       image->mask_g, image->mask_b)
+                          : CopyRegion(*pixmap, x, y, cell_width, cell_height);
+    if (!cell) return nullptr;
+    image->pixmaps.push_back(std::move(cell));
+  }
+  PlaceHandle(*image);
+  return image;
+}
+
+ImagePtr LoadAnimImage(const std::string& url, int cell_width, int cell_height, int first,
+                       int count, int flags) {
+  if (cell_width <= 0 || cell_height <= 0 || first < 0 || count < 0) return nullptr;
+  return LoadAnimImage(LoadPixmap(url), cell_width, cell_height, first, count, flags);
+}
+
+void AutoMidHandle(int enable) { g_auto_mid_handle = enable != 0; }
+bool AutoMidHandleEnabled() { return g_auto_mid_handle; }
+
+std::string StripDir(const std::string& path) {
+  std::string p = path;
+  std::replace(p.begin(), p.end(), '\\', '/');
+  const std::size_t slash = p.find_last_of('/');
+  return slash == std::string::npos ? p : p.substr(slash + 1);
+}
