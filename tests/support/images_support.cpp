@@ -7,10 +7,6 @@
 #include <cstring>
 #include <memory>
 
-// The image tests never make textures; until the drawing layer's destructor
-// (which frees them) is linked in, this stands in for it.
-__attribute__((weak)) TImage::~TImage() {}
-
 std::string TestData(const std::string& relative) {
   return std::string(CELLREEL_TESTDATA) + "/" + relative;
 }
