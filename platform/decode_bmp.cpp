@@ -4,6 +4,7 @@
 // reader, and the picture size is checked before anything is allocated.
 #include "platform/decode_bmp.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <vector>
@@ -166,6 +167,10 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
     std::vector<std::uint16_t> idx(static_cast<std::size_t>(w) * h, 0xffff);
     std::size_t written = 0;
     const bool rle8 = compression == kBiRle8;
+    // Some writers fill each row out to its padded width (a multiple of 4
+    // bytes); pixels past the picture's width are dropped, runs past the
+    // padded width are damage.
+    const std::int64_t row_limit = (width * bpp + 31) / 32 * 32 / bpp;
     std::int64_t x = 0, y = 0;
     for (;;) {
       if (r.Remaining() < 2) {
@@ -175,12 +180,13 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
       const std::uint8_t n = r.U8();
       const std::uint8_t c = r.U8();
       if (n > 0) {  // a run of n pixels of one index (RLE4: two alternating)
-        if (y >= h || x + n > w) return nullptr;
+        if (y >= h || x + n > row_limit) return nullptr;
+        const int keep = static_cast<int>(std::clamp<std::int64_t>(w - x, 0, n));
         std::uint16_t* out = &idx[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
-        for (int k = 0; k < n; ++k)
+        for (int k = 0; k < keep; ++k)
           out[k] = rle8 ? c : ((k & 1) ? (c & 15) : (c >> 4));
         x += n;
-        written += n;
+        written += static_cast<std::size_t>(keep);
       } else if (c == 0) {  // end of line
         x = 0;
         ++y;
@@ -189,17 +195,18 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
       } else if (c == 2) {  // delta: skip right and up
         x += r.U8();
         y += r.U8();
-        if (!r.Ok() || x > w || y > h) return nullptr;
+        if (!r.Ok() || x > row_limit || y > h) return nullptr;
       } else {  // c literal pixels, padded to an even byte count
         const std::size_t bytes = rle8 ? c : (c + 1u) / 2;
         auto lit = r.Bytes(bytes);
         if (lit.empty() || ((bytes & 1) && !r.Skip(1))) return nullptr;
-        if (y >= h || x + c > w) return nullptr;
+        if (y >= h || x + c > row_limit) return nullptr;
+        const int keep = static_cast<int>(std::clamp<std::int64_t>(w - x, 0, c));
         std::uint16_t* out = &idx[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
-        for (int k = 0; k < c; ++k)
+        for (int k = 0; k < keep; ++k)
           out[k] = rle8 ? lit[k] : ((k & 1) ? (lit[k / 2] & 15) : (lit[k / 2] >> 4));
         x += c;
-        written += c;
+        written += static_cast<std::size_t>(keep);
       }
     }
     // Runs only move forward, so no pixel is counted twice.

@@ -363,6 +363,32 @@ TEST(BmpDecoder, IndicesBeyondThePaletteGiveBlack) {
   EXPECT_EQ(PixelRGBA(*pm, 1, 0), RGBA(0, 0, 0));
 }
 
+// An RLE8 file of width 3 whose pixel data is replaced by `rle`.
+std::vector<std::uint8_t> Rle8(const std::vector<std::uint8_t>& rle) {
+  std::vector<std::uint8_t> f = MakeBmp8(3, 1, {0, 0, 0}, {0x000000, 0x0000ff, 0x00ff00}, 3);
+  f[30] = 1;  // BI_RLE8
+  f.resize(f.size() - 4);
+  f.insert(f.end(), rle.begin(), rle.end());
+  return f;
+}
+
+TEST(BmpDecoder, RleRunsMayFillThePaddedRowButNoFurther) {
+  // Writers such as ImageMagick run each row out to its padded width (4).
+  PixmapPtr padded = DecodeBmp(Rle8({0x04, 0x02, 0x00, 0x00, 0x00, 0x01}));
+  ASSERT_TRUE(padded);
+  EXPECT_EQ(padded->width, 3);
+  EXPECT_EQ(PixelRGBA(*padded, 2, 0), RGBA(0, 255, 0));
+  EXPECT_FALSE(DecodeBmp(Rle8({0x05, 0x02, 0x00, 0x00, 0x00, 0x01})));
+  // Literal run of 3 (padded to 4 bytes) then end of bitmap.
+  PixmapPtr lit = DecodeBmp(Rle8({0x00, 0x03, 0x01, 0x02, 0x01, 0x00, 0x00, 0x01}));
+  ASSERT_TRUE(lit);
+  EXPECT_EQ(PixelRGBA(*lit, 0, 0), RGBA(0, 0, 255));
+  EXPECT_EQ(PixelRGBA(*lit, 1, 0), RGBA(0, 255, 0));
+  // A run into a second row of a one-row picture, and data cut short.
+  EXPECT_FALSE(DecodeBmp(Rle8({0x03, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x01})));
+  EXPECT_FALSE(DecodeBmp(Rle8({0x02, 0x01})));
+}
+
 TEST(BmpDecoder, DamagedHeadersAndDataAreDeclined) {
   const std::vector<std::uint32_t> px(4 * 4, RGBA(1, 2, 3));
   const std::vector<std::uint8_t> good = MakeBmp(4, 4, px);
