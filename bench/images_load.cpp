@@ -1,0 +1,173 @@
+// Loading a large sprite sheet: a 4096 x 4096 RGBA PNG decoded and cut into
+// 64 x 64 cells, against a bare libpng decode of the same file.
+//
+// Time: Google Benchmark wall time per load. Memory: every benchmark also
+// runs its work once in a fresh copy of this program (re-executed with
+// --peak=NAME) and reports how far the process's peak resident size rose
+// (getrusage ru_maxrss after minus before), as a multiple of the decoded
+// picture (64 MiB). Counting in a fresh process catches libpng's and zlib's
+// own allocations too, and no earlier run's freed memory hides the peak.
+#include <benchmark/benchmark.h>
+#include <png.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "platform/image.h"
+
+namespace {
+
+constexpr int kSide = 4096;
+constexpr int kCell = 64;
+constexpr double kPictureBytes = 4.0 * kSide * kSide;
+const char* const kSheet = "/tmp/cellreel_bench_sheet_4096.png";
+
+// Writes the test sheet once: 64 x 64 cells, each a soft disc on a gradient
+// with a per-cell tint and a translucent border, so that rows differ and the
+// file compresses like a real sheet rather than like a flat colour.
+void MakeSheet() {
+  if (std::FILE* f = std::fopen(kSheet, "rb")) {
+    std::fclose(f);
+    return;
+  }
+  std::FILE* f = std::fopen(kSheet, "wb");
+  if (!f) std::abort();
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_IHDR(png, info, kSide, kSide, 8, PNG_COLOR_TYPE_RGB_ALPHA, PNG_INTERLACE_NONE,
+               PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(kSide * 4);
+  unsigned noise = 12345;
+  for (int y = 0; y < kSide; ++y) {
+    for (int x = 0; x < kSide; ++x) {
+      const int cx = x % kCell, cy = y % kCell, cell = (y / kCell) * 64 + x / kCell;
+      const double d = std::hypot(cx - 31.5 - 8 * std::sin(cell * 0.3), cy - 31.5);
+      const double disc = std::clamp(24.0 - d, 0.0, 1.0);
+      noise = noise * 1103515245u + 12345u;
+      const int grain = static_cast<int>((noise >> 16) & 7);
+      png_byte* p = &row[x * 4];
+      p[0] = static_cast<png_byte>(disc * (200 + cell % 56) + (1 - disc) * (x >> 4) + grain);
+      p[1] = static_cast<png_byte>(disc * (90 + (cell * 7) % 120) + (1 - disc) * (y >> 4));
+      p[2] = static_cast<png_byte>(disc * 60 + (1 - disc) * ((x + y) >> 5));
+      p[3] = static_cast<png_byte>(cx == 0 || cy == 0 ? 128 : (disc > 0 ? 255 : 200));
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
+// The reference: libpng reading the file straight into one buffer.
+std::vector<png_byte> BareDecode() {
+  std::vector<png_byte> pixels;
+  std::FILE* f = std::fopen(kSheet, "rb");
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_read_info(png, info);
+  const png_uint_32 w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+  pixels.resize(static_cast<std::size_t>(w) * h * 4);
+  std::vector<png_bytep> rows(h);
+  for (png_uint_32 y = 0; y < h; ++y) rows[y] = pixels.data() + static_cast<std::size_t>(y) * w * 4;
+  png_read_image(png, rows.data());
+  png_read_end(png, nullptr);
+  png_destroy_read_struct(&png, &info, nullptr);
+  std::fclose(f);
+  return pixels;
+}
+
+std::size_t CutFromUrl() {
+  ImagePtr img = LoadAnimImage(kSheet, kCell, kCell, 0, (kSide / kCell) * (kSide / kCell), -1);
+  if (!img) std::abort();
+  return img->pixmaps.size();
+}
+
+// What the application does with a sheet: one decode, the whole picture and
+// the cut one built from it.
+std::size_t AppPath() {
+  PixmapPtr sheet = LoadPixmap(kSheet);
+  if (!sheet) std::abort();
+  ImagePtr whole = LoadImage(sheet, -1);
+  ImagePtr cut = LoadAnimImage(sheet, kCell, kCell, 0,
+                               (sheet->width / kCell) * (sheet->height / kCell), -1);
+  if (!whole || !cut) std::abort();
+  return cut->pixmaps.size() + whole->pixmaps.size();
+}
+
+long MaxRssKiB() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return u.ru_maxrss;
+}
+
+// Runs one kind of work once in a fresh process; its peak RSS rise in bytes.
+double PeakInFreshProcess(const char* name) {
+  char self[4096];
+  const ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return -1;
+  self[n] = 0;
+  const std::string cmd = std::string(self) + " --peak=" + name;
+  std::FILE* p = popen(cmd.c_str(), "r");
+  if (!p) return -1;
+  long kib = -1;
+  if (std::fscanf(p, "%ld", &kib) != 1) kib = -1;
+  pclose(p);
+  return kib * 1024.0;
+}
+
+void Report(benchmark::State& state, const char* name) {
+  const double peak = PeakInFreshProcess(name);
+  state.counters["peak_MiB"] = peak / (1024.0 * 1024.0);
+  state.counters["peak_x_picture"] = peak / kPictureBytes;
+}
+
+void BM_BareLibpngDecode(benchmark::State& state) {
+  MakeSheet();
+  for (auto _ : state) benchmark::DoNotOptimize(BareDecode().data());
+  Report(state, "bare");
+}
+
+void BM_LoadAnimImageFromUrl(benchmark::State& state) {
+  MakeSheet();
+  for (auto _ : state) benchmark::DoNotOptimize(CutFromUrl());
+  Report(state, "url");
+}
+
+void BM_AppPathPixmapThenWholeAndCut(benchmark::State& state) {
+  MakeSheet();
+  for (auto _ : state) benchmark::DoNotOptimize(AppPath());
+  Report(state, "app");
+}
+
+BENCHMARK(BM_BareLibpngDecode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LoadAnimImageFromUrl)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_AppPathPixmapThenWholeAndCut)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc == 2 && std::strncmp(argv[1], "--peak=", 7) == 0) {
+    MakeSheet();
+    const std::string mode = argv[1] + 7;
+    const long before = MaxRssKiB();
+    if (mode == "bare") benchmark::DoNotOptimize(BareDecode().data());
+    if (mode == "url") benchmark::DoNotOptimize(CutFromUrl());
+    if (mode == "app") benchmark::DoNotOptimize(AppPath());
+    std::printf("%ld\n", MaxRssKiB() - before);
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
