@@ -2,6 +2,7 @@
 
 #include <epoxy/gl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdio>
 #include <vector>
@@ -21,33 +22,33 @@ constexpr const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec2 a_pos;
 layout(location = 1) in vec2 a_uv;
 layout(location = 2) in vec4 a_color;
-layout(location = 3) in int a_textured;
+layout(location = 3) in int a_flags;
 uniform vec2 u_size;
 out vec2 v_uv;
 flat out vec4 v_color;
-flat out int v_textured;
+flat out int v_flags;
 void main() {
   v_uv = a_uv;
   v_color = a_color;
-  v_textured = a_textured;
+  v_flags = a_flags;
   gl_Position = vec4(a_pos.x * 2.0 / u_size.x - 1.0, 1.0 - a_pos.y * 2.0 / u_size.y, 0.0, 1.0);
 }
 )";
 
-// The texture is sampled unconditionally so that implicit derivatives (for
-// mipmapped images) are taken in uniform control flow. Mode 1's alpha test
-// keeps fragments with alpha >= 0.5.
+// The flags are flat, so every fragment of a primitive (and of each 2 x 2
+// quad, which never mixes primitives) takes the same branch: implicit
+// derivatives for mipmapped images stay defined, and flat primitives skip
+// the texture fetch. The alpha test keeps fragments with alpha >= 0.5.
 constexpr const char* kFragmentShader = R"(#version 330 core
 in vec2 v_uv;
 flat in vec4 v_color;
-flat in int v_textured;
+flat in int v_flags;
 uniform sampler2D u_texture;
-uniform int u_alpha_test;
 out vec4 frag_color;
 void main() {
-  vec4 texel = texture(u_texture, v_uv);
-  vec4 color = v_textured != 0 ? v_color * texel : v_color;
-  if (u_alpha_test != 0 && color.a < 0.5) discard;
+  vec4 color = v_color;
+  if ((v_flags & 1) != 0) color *= texture(u_texture, v_uv);
+  if ((v_flags & 2) != 0 && color.a < 0.5) discard;
   frag_color = color;
 }
 )";
@@ -134,7 +135,6 @@ bool GLRenderer::Init() {
   program_ = LinkProgram();
   if (program_ == 0) return false;
   loc_size_ = glGetUniformLocation(program_, "u_size");
-  loc_alpha_test_ = glGetUniformLocation(program_, "u_alpha_test");
   loc_texture_ = glGetUniformLocation(program_, "u_texture");
 
   glGenVertexArrays(1, &vao_);
@@ -153,7 +153,7 @@ bool GLRenderer::Init() {
                         reinterpret_cast<const void*>(offsetof(GLVertex, r)));
   glEnableVertexAttribArray(3);
   glVertexAttribIPointer(3, 1, GL_INT, stride,
-                         reinterpret_cast<const void*>(offsetof(GLVertex, textured)));
+                         reinterpret_cast<const void*>(offsetof(GLVertex, flags)));
 
   GLint max_size = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
@@ -205,13 +205,35 @@ void GLRenderer::BeginFrame(int vx, int vy, int vw, int vh, int width, int heigh
   bound_known_ = false;
 }
 
-void GLRenderer::SetBlend(int mode) { want_.blend = mode; }
+void GLRenderer::SetBlend(int mode) { mode_ = mode; }
+
+GLRenderer::Blender GLRenderer::Route(std::uint8_t alpha, unsigned texture, bool binary_alpha,
+                                      bool* alpha_test) const {
+  *alpha_test = false;
+  switch (mode_) {
+    case 1:  // masked
+      *alpha_test = true;
+      return Blender::Off;
+    case 3:
+      if (alpha == 255 && (texture == 0 || binary_alpha)) {
+        *alpha_test = texture != 0;
+        return Blender::Off;
+      }
+      return Blender::Alpha;
+    case 4:
+      return Blender::Additive;
+    case 5:
+      return Blender::Multiply;
+    default:  // 2 solid, and any other mode
+      return Blender::Off;
+  }
+}
 
 void GLRenderer::SetClip(const GLClip& clip) { want_.clip = clip; }
 
-void GLRenderer::Prepare(Kind kind, unsigned texture) {
+void GLRenderer::Prepare(Kind kind, Blender blend, unsigned texture) {
   if (!batch_.empty()) {
-    const bool joins = batch_state_.blend == want_.blend && batch_state_.clip == want_.clip &&
+    const bool joins = batch_state_.blend == blend && batch_state_.clip == want_.clip &&
                        batch_state_.kind == kind &&
                        (texture == 0 || batch_state_.texture == 0 ||
                         batch_state_.texture == texture);
@@ -219,28 +241,36 @@ void GLRenderer::Prepare(Kind kind, unsigned texture) {
   }
   if (batch_.empty()) {
     batch_state_ = want_;
+    batch_state_.blend = blend;
     batch_state_.kind = kind;
     batch_state_.texture = 0;
   }
   if (texture != 0) batch_state_.texture = texture;
 }
 
-void GLRenderer::Quad(const GLVertex corners[4], unsigned texture) {
+void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha) {
   if (want_.clip.empty) return;
-  Prepare(Kind::Triangles, texture);
-  batch_.push_back(corners[0]);
-  batch_.push_back(corners[1]);
-  batch_.push_back(corners[2]);
-  batch_.push_back(corners[0]);
-  batch_.push_back(corners[2]);
-  batch_.push_back(corners[3]);
+  bool alpha_test = false;
+  const Blender blend = Route(corners[0].a, texture, binary_alpha, &alpha_test);
+  Prepare(Kind::Triangles, blend, texture);
+  const std::int32_t flags =
+      (texture != 0 ? kVertexTextured : 0) | (alpha_test ? kVertexAlphaTest : 0);
+  for (const int i : {0, 1, 2, 0, 2, 3}) {
+    batch_.push_back(corners[i]);
+    batch_.back().flags = flags;
+  }
 }
 
 void GLRenderer::Line(const GLVertex& a, const GLVertex& b) {
   if (want_.clip.empty) return;
-  Prepare(Kind::Lines, 0);
+  bool alpha_test = false;
+  const Blender blend = Route(a.a, 0, false, &alpha_test);
+  Prepare(Kind::Lines, blend, 0);
+  const std::int32_t flags = alpha_test ? kVertexAlphaTest : 0;
   batch_.push_back(a);
+  batch_.back().flags = flags;
   batch_.push_back(b);
+  batch_.back().flags = flags;
 }
 
 void GLRenderer::Clear(int red, int green, int blue) {
@@ -252,26 +282,46 @@ void GLRenderer::Clear(int red, int green, int blue) {
   glClear(GL_COLOR_BUFFER_BIT);
 }
 
+void GLRenderer::ClearRect(const GLClip& rect, int red, int green, int blue) {
+  if (want_.clip.empty || rect.w <= 0 || rect.h <= 0) return;
+  int x0 = rect.x, y0 = rect.y, x1 = rect.x + rect.w, y1 = rect.y + rect.h;
+  if (want_.clip.enabled) {
+    x0 = std::max(x0, want_.clip.x);
+    y0 = std::max(y0, want_.clip.y);
+    x1 = std::min(x1, want_.clip.x + want_.clip.w);
+    y1 = std::min(y1, want_.clip.y + want_.clip.h);
+  }
+  if (x1 <= x0 || y1 <= y0) return;
+  Flush();
+  State state;
+  state.blend = known_ ? gl_.blend : Blender::Off;
+  state.clip.enabled = true;
+  state.clip.x = x0, state.clip.y = y0, state.clip.w = x1 - x0, state.clip.h = y1 - y0;
+  ApplyState(state);  // the next batch sends its own clip again
+  glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
+               static_cast<float>(blue) / 255.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+}
+
 void GLRenderer::ApplyState(const State& state) {
   if (!known_ || state.blend != gl_.blend) {
     switch (state.blend) {
-      case 3:  // alpha: src * a + dst * (1 - a)
+      case Blender::Alpha:  // src * a + dst * (1 - a)
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
         break;
-      case 4:  // additive: src * a + dst
+      case Blender::Additive:  // src * a + dst
         glEnable(GL_BLEND);
         glBlendFunc(GL_SRC_ALPHA, GL_ONE);
         break;
-      case 5:  // multiplied: src * dst
+      case Blender::Multiply:  // src * dst
         glEnable(GL_BLEND);
         glBlendFunc(GL_DST_COLOR, GL_ZERO);
         break;
-      default:  // 1 masked (alpha test below), 2 and anything else solid
+      case Blender::Off:  // masked (alpha test in the vertices) and solid
         glDisable(GL_BLEND);
         break;
     }
-    glUniform1i(loc_alpha_test_, state.blend == 1 ? 1 : 0);
     gl_.blend = state.blend;
   }
   if (!known_ || !(state.clip == gl_.clip)) {

@@ -12,13 +12,19 @@
 
 struct TexturePlan;
 
-// One vertex in canvas pixels. `textured` 0 draws the flat colour; the
-// colour is the clamped drawing colour and alpha byte.
+// Per-vertex switches of the shader.
+enum : std::int32_t {
+  kVertexTextured = 1,   // colour x texel; otherwise the flat colour
+  kVertexAlphaTest = 2,  // fragments with alpha below 0.5 are dropped
+};
+
+// One vertex in canvas pixels; the colour is the clamped drawing colour and
+// alpha byte.
 struct GLVertex {
   float x = 0, y = 0;
   float u = 0, v = 0;
   std::uint8_t r = 255, g = 255, b = 255, a = 255;
-  std::int32_t textured = 0;
+  std::int32_t flags = 0;
 };
 
 // The scissor as GL wants it (window pixels, bottom-left origin).
@@ -49,11 +55,19 @@ class GLRenderer {
   bool ClipIsEmpty() const { return want_.clip.empty; }
 
   // A filled convex quadrilateral (corners in order); texture 0 = untextured.
-  void Quad(const GLVertex corners[4], unsigned texture);
+  // `binary_alpha`: every texel's alpha is 0 or 255 (the font).
+  void Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha = false);
   // A GL line segment (diamond-exit rule: the last pixel is left out).
   void Line(const GLVertex& a, const GLVertex& b);
   // Fills the clip (or the whole framebuffer with clipping off).
   void Clear(int red, int green, int blue);
+  // Whether an opaque flat primitive simply replaces the destination in the
+  // current blend mode.
+  bool OpaqueReplaces() const { return mode_ != 4 && mode_ != 5; }
+  // Fills `rect` (window pixels, bottom-left origin) inside the clip with an
+  // opaque colour by a scissored clear: the same pixels as a quad, without
+  // shading each one.
+  void ClearRect(const GLClip& rect, int red, int green, int blue);
   // Sends the pending batch.
   void Flush();
 
@@ -71,8 +85,10 @@ class GLRenderer {
 
  private:
   enum class Kind { Triangles, Lines };
+  // What GL's blender does; several blend modes can map to the same one.
+  enum class Blender { Off, Alpha, Additive, Multiply };
   struct State {
-    int blend = 1;
+    Blender blend = Blender::Off;
     GLClip clip;
     unsigned texture = 0;  // 0: the batch has no textured primitive yet
     Kind kind = Kind::Triangles;
@@ -80,20 +96,28 @@ class GLRenderer {
 
   GLRenderer() = default;
   bool Init();
+  // How the current blend mode draws a primitive of alpha byte `alpha`:
+  // the blender, and whether the alpha test applies. Under alpha blending an
+  // opaque flat primitive, or an opaque glyph of the font, gives exactly
+  // what drawing it without blending (and with the alpha test) gives, so it
+  // joins the unblended batch: fewer state changes, and the rasteriser can
+  // skip reading the destination.
+  Blender Route(std::uint8_t alpha, unsigned texture, bool binary_alpha, bool* alpha_test) const;
   // Cuts the batch when a primitive of `kind` with `texture` cannot join it.
-  void Prepare(Kind kind, unsigned texture);
+  void Prepare(Kind kind, Blender blend, unsigned texture);
   // The one place where per-batch GL state changes (cached).
   void ApplyState(const State& state);
   void Bind(unsigned texture);
 
   unsigned program_ = 0, vao_ = 0, vbo_ = 0, font_texture_ = 0;
-  int loc_size_ = -1, loc_alpha_test_ = -1, loc_texture_ = -1;
+  int loc_size_ = -1, loc_texture_ = -1;
+  int mode_ = 1;  // the layer's blend mode
   int max_texture_size_ = 0;
   std::size_t vbo_capacity_ = 0;
 
   std::vector<GLVertex> batch_;
   State batch_state_;  // state the pending batch was recorded under
-  State want_;         // state the next primitive will be drawn with
+  State want_;         // clip the next primitive will be drawn with
   // What GL has now; `known_` false after BeginFrame until first applied.
   State gl_;
   bool known_ = false;
