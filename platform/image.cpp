@@ -66,13 +66,24 @@ PixmapPtr MaskedCopy(const TPixmap& src, int x0, int y0, int w, int h, int mr, i
   return dst;
 }
 
-// A plain copy of a w x h region of src at (x0, y0).
+// A plain copy of a w x h region of src at (x0, y0). The rows are appended
+// rather than copied over a zeroed buffer: cutting a large sheet is mostly
+// memory traffic, and zeroing first would add a pass over every cell.
 PixmapPtr CopyRegion(const TPixmap& src, int x0, int y0, int w, int h) {
-  PixmapPtr dst = CreatePixmap(w, h, src.format);
-  if (!dst) return nullptr;
+  if (!PixmapSizeSane(w, h)) return nullptr;
+  auto dst = std::make_shared<TPixmap>();
+  dst->width = w;
+  dst->height = h;
+  dst->format = src.format;
+  dst->pitch = PixmapPitch(w, src.format);
   const std::size_t bpp = static_cast<std::size_t>(BytesPerPixel(src.format));
-  for (int y = 0; y < h; ++y)
-    std::memcpy(dst->Row(y), src.Row(y0 + y) + x0 * bpp, w * bpp);
+  const std::size_t row = w * bpp, pad = static_cast<std::size_t>(dst->pitch) - row;
+  dst->pixels.reserve(static_cast<std::size_t>(dst->pitch) * h);
+  for (int y = 0; y < h; ++y) {
+    const std::uint8_t* s = src.Row(y0 + y) + x0 * bpp;
+    dst->pixels.insert(dst->pixels.end(), s, s + row);
+    if (pad) dst->pixels.insert(dst->pixels.end(), pad, 0);
+  }
   return dst;
 }
 
