@@ -546,6 +546,16 @@ void TGadget::SetShape(int x, int y, int w, int h) {
   if (kind == GadgetKind::Window && native && native->window) {
     SDL_SetWindowPosition(native->window, x, y);
     SDL_SetWindowSize(native->window, std::max(1, w), std::max(1, h));
+    // SDL reports no size change it made itself: the layer reports it, as
+    // it does for one the user makes.
+    int cw = 0, ch = 0;
+    SDL_GetWindowSize(native->window, &cw, &ch);
+    if (style & WINDOW_STATUS) ch -= 18;
+    width = cw;
+    height = ch;
+    RelayoutChildren(this);
+    EmitFor(WindowSize, this, 0, cw, ch);
+    if (TGadget* canvas = FirstCanvas(this)) EmitFor(GadgetPaint, canvas, 0, 0, 0);
   }
   if (kind == GadgetKind::Canvas && native && native->graphics) {
     SetGraphicsCanvasRect(native->graphics, x, y, w, h);

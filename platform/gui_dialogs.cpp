@@ -181,6 +181,10 @@ std::string RunFileDialog(const std::string& title, const std::vector<std::strin
       g_free(chosen);
     }
   }
+  // Let the dialog see the rest of the keystroke that closed it (the key
+  // release) before it goes away.
+  gtk_native_dialog_hide(GTK_NATIVE_DIALOG(chooser));
+  DrainGtk();
   gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(chooser));
   g_object_unref(chooser);
   DrainGtk();

@@ -145,7 +145,8 @@ TEST(EndToEnd, LoadPlayUnloadRefreshResizeQuit) {
   app.Move(500, 650);
   Sleep(100);
   EXPECT_EQ(Client(app, 895, 662), kFace);
-  EXPECT_EQ(Client(app, 695, 562), kPanel);
+  EXPECT_EQ(Client(app, 895, 66), kFace);  // Unload followed the right edge
+  EXPECT_EQ(Client(app, 30, 600), kPanel);
   app.Click(940, 674);
   EXPECT_EQ(app.WaitExit(5000), 0);
 }

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -186,11 +187,43 @@ TEST_F(WindowTest, DragOutsideReportsNegativePositionsAndTheReleaseOutside) {
   EXPECT_EQ(ups[0].x, -140);
 }
 
-TEST_F(WindowTest, RequestFileCancelledGivesEmptyString) {
-  // Escape closes the chooser once it is up.
-  std::system("(sleep 1.5; xdotool key Escape) >/dev/null 2>&1 &");
-  const std::string chosen = RequestFile("Pick", "Image Files:png,jpg,bmp", 0, "");
-  EXPECT_EQ(chosen, "");
+// Runs `keys` (xdotool arguments) against the chooser titled `title` once it
+// is up, in the background.
+void AnswerChooser(const std::string& title, const std::string& keys) {
+  const std::string cmd = "(id=$(timeout 20 xdotool search --sync --onlyvisible --name '^" + title +
+                          "$' | head -n1); sleep 0.5; xdotool windowfocus --sync $id; " + keys +
+                          ") >/dev/null 2>&1 &";
+  std::system(cmd.c_str());
+}
+
+TEST_F(WindowTest, RequestFileReturnsTheTypedPathAndEmptyOnCancel) {
+  InstallTerminationHandlers();
+  // A safety net: a stuck chooser is cancelled by the termination signal
+  // after 30 s instead of hanging the test.
+  const std::string pid = std::to_string(getpid());
+  const std::string guard = "(sleep 30; grep -q window_gl_test /proc/" + pid + "/cmdline && kill -TERM " +
+                            pid + ") >/dev/null 2>&1 &";
+  std::system(guard.c_str());
+
+  AnswerChooser("Pick", "xdotool key Escape");
+  EXPECT_EQ(RequestFile("Pick", "Image Files:png,jpg,bmp", 0, ""), "");
+
+  const std::string file = "/tmp/cellreel-chooser-test.PNG";
+  std::system(("cp " CELLREEL_SOURCE_DIR "/Images/quillmark.png " + file).c_str());
+  AnswerChooser("Pick again", "xdotool type --delay 15 " + file + "; sleep 0.3; xdotool key Return");
+  EXPECT_EQ(RequestFile("Pick again", "Image Files:png,jpg,bmp", 0, ""), file);
+}
+
+TEST_F(WindowTest, ATerminationSignalCancelsAnOpenChooser) {
+  InstallTerminationHandlers();
+  const std::string cmd = "(timeout 20 xdotool search --sync --onlyvisible --name '^Stuck$'; kill -TERM " +
+                          std::to_string(getpid()) + ") >/dev/null 2>&1 &";
+  std::system(cmd.c_str());
+  EXPECT_EQ(RequestFile("Stuck", "", 0, ""), "");
+  // The signal is then delivered to the loop as a close of the window.
+  auto closes = Only(Drain(300), WindowClose);
+  ASSERT_EQ(closes.size(), 1u);
+  EXPECT_EQ(closes[0].source, window);
 }
 
 }  // namespace
