@@ -5,6 +5,7 @@
 
 #include <png.h>
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstring>
 #include <vector>
@@ -43,10 +44,16 @@ struct Header {
 
 // Reads the chunks before the image data and sets up the transformations.
 // False on any libpng error.
-bool ReadHeader(png_structp png, png_infop info, Header* h) {
+bool ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* h) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_sig_bytes(png, 8);
   png_set_user_limits(png, 16384, 16384);
+  // No chunk can be longer than the file: a damaged length must not make
+  // libpng allocate gigabytes before the read fails. Text, profiles and
+  // suggested palettes are never used, so they are skipped unread.
+  png_set_chunk_malloc_max(png, std::max<std::size_t>(file_size, 1 << 20));
+  static const png_byte kIgnored[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
+  png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, 6);
   png_read_info(png, info);
   const int colour_type = png_get_color_type(png, info);
   png_set_strip_16(png);
@@ -90,7 +97,7 @@ PixmapPtr DecodePng(std::span<const std::uint8_t> data) {
   png_set_read_fn(reader.png, &input, ReadFromMemory);
 
   Header h;
-  if (!ReadHeader(reader.png, reader.info, &h) || h.format == 0) return nullptr;
+  if (!ReadHeader(reader.png, reader.info, data.size(), &h) || h.format == 0) return nullptr;
   if (!PixmapSizeSane(h.width, h.height)) return nullptr;
   PixmapPtr pm = CreatePixmap(static_cast<int>(h.width), static_cast<int>(h.height), h.format);
   if (!pm || h.rowbytes > static_cast<std::size_t>(pm->pitch)) return nullptr;

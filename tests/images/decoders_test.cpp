@@ -102,6 +102,16 @@ TEST(PngDecoder, TruncatedFileIsDeclined) {
   }
 }
 
+TEST(PngDecoder, DamagedChunkLengthAfterTheImageIsDeclined) {
+  // A text chunk after the image data claiming 1.8 GB (found by fuzzing;
+  // the fuzz target's memory limit checks that it is not allocated).
+  std::vector<std::uint8_t> bytes = ReadFileBytes(TestData("pngsuite/basn2c08.png"));
+  ASSERT_GT(bytes.size(), 12u);
+  const std::vector<std::uint8_t> bogus = {0x70, 0x60, 0x00, 0x00, 't', 'E', 'X', 't', 'a', 'b'};
+  bytes.insert(bytes.end() - 12, bogus.begin(), bogus.end());
+  EXPECT_FALSE(DecodePng(bytes));
+}
+
 // ---------------------------------------------------------------- JPEG
 
 TEST(JpegSamples, DecodeOrDeclineAsTheLibraryAllows) {
