@@ -88,10 +88,20 @@ gboolean WatchDialog(gpointer data) {
     watch->placed = true;
   }
   if (g_cancel_flag && *g_cancel_flag) {
+    // Dialogs the chooser opened itself (an error about a typed folder, an
+    // overwrite question) run their own loop inside ours: answer them too.
+    GList* tops = gtk_window_list_toplevels();
+    for (GList* l = tops; l; l = l->next) {
+      if (GTK_IS_DIALOG(l->data) && gtk_widget_get_visible(GTK_WIDGET(l->data)) &&
+          GTK_DIALOG(l->data) != watch->dialog) {
+        gtk_dialog_response(GTK_DIALOG(l->data), GTK_RESPONSE_CANCEL);
+      }
+    }
+    g_list_free(tops);
     if (watch->native) gtk_native_dialog_hide(watch->native);
     if (watch->dialog) gtk_dialog_response(watch->dialog, GTK_RESPONSE_CANCEL);
-    return G_SOURCE_REMOVE;
   }
+  // Removed by the caller once the dialog has returned.
   return G_SOURCE_CONTINUE;
 }
 

@@ -107,8 +107,12 @@ TEST(EndToEnd, LoadPlayUnloadRefreshResizeQuit) {
   ASSERT_FALSE(dialog.empty()) << "the file chooser did not open";
   Sleep(800);
   Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
-  Shell("xdotool type --delay 15 '" + sheet + "'");
-  Sleep(300);
+  // The location entry first, then the path: a key typed while the entry
+  // is still opening can be lost.
+  Shell("xdotool key ctrl+l");
+  Sleep(700);
+  Shell("xdotool type --delay 40 '" + sheet + "'");
+  Sleep(500);
   Shell("xdotool key Return");
   Sleep(1000);
   ASSERT_TRUE(Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null").empty())

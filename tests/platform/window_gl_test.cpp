@@ -210,7 +210,8 @@ TEST_F(WindowTest, RequestFileReturnsTheTypedPathAndEmptyOnCancel) {
 
   const std::string file = "/tmp/cellreel-chooser-test.PNG";
   std::system(("cp " CELLREEL_SOURCE_DIR "/Images/quillmark.png " + file).c_str());
-  AnswerChooser("Pick again", "xdotool type --delay 15 " + file + "; sleep 0.3; xdotool key Return");
+  AnswerChooser("Pick again", "xdotool key ctrl+l; sleep 0.7; xdotool type --delay 40 " + file +
+                                  "; sleep 0.5; xdotool key Return");
   EXPECT_EQ(RequestFile("Pick again", "Image Files:png,jpg,bmp", 0, ""), file);
 }
 
