@@ -62,23 +62,23 @@ TEST(FontDesign, EveryGlyphIsDistinct) {
   }
 }
 
-TEST(FontDesign, CapitalsAndDigitsStandOnTheBaselineAtCapHeightTen) {
+TEST(FontDesign, CapitalsAndDigitsStandOnRowElevenAtCapHeightTen) {
   const std::string tall = "ABCDEFGHIJKLMNOPRSTUVWXYZ0123456789";
   for (const char c : tall) {
     const Ink ink = InkOf(c);
-    EXPECT_EQ(ink.top, 3) << c;
-    EXPECT_EQ(ink.bottom, 12) << c;
+    EXPECT_EQ(ink.top, 2) << c;
+    EXPECT_EQ(ink.bottom, 11) << c;
   }
 }
 
 TEST(FontDesign, LowercaseSharesTheXHeightAndDescendersGoBelow) {
   for (const char c : std::string("acemnorsuvwxz")) {
     const Ink ink = InkOf(c);
-    EXPECT_EQ(ink.top, 6) << c;
-    EXPECT_EQ(ink.bottom, 12) << c;
+    EXPECT_EQ(ink.top, 5) << c;
+    EXPECT_EQ(ink.bottom, 11) << c;
   }
-  for (const char c : std::string("bdhkl")) EXPECT_EQ(InkOf(c).top, 3) << c;
-  for (const char c : std::string("gjpqy")) EXPECT_GE(InkOf(c).bottom, 14) << c;
+  for (const char c : std::string("bdhkl")) EXPECT_EQ(InkOf(c).top, 2) << c;
+  for (const char c : std::string("gjpqy")) EXPECT_GE(InkOf(c).bottom, 13) << c;
 }
 
 TEST(FontDesign, LettersKeepAGapToTheirNeighbour) {
