@@ -15,7 +15,9 @@
 
 namespace {
 
-std::vector<TGraphics*> g_live;  // contexts whose GL context exists
+// Contexts whose GL context exists. Never destroyed: images held by globals
+// ask it while the program ends, in any order of static destruction.
+std::vector<TGraphics*>& g_live = *new std::vector<TGraphics*>;
 unsigned g_generation = 0;
 
 [[noreturn]] void ContextFailure(const char* why) {
