@@ -8,6 +8,10 @@
 void LoadTileset() {
   if (strFilename.empty()) return;
   SetBusyCursor(true);
+  // Both images are replaced whatever happens below: let the old sheet go
+  // first, so a reload never holds two sheets at once.
+  imgAnimation = nullptr;
+  imgUnanimated = nullptr;
   // One decode serves both images: the whole sheet and the sheet cut into
   // frames are built from the same picture.
   const PixmapPtr sheet = LoadPixmap(strFilename);
