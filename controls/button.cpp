@@ -9,13 +9,7 @@ std::unique_ptr<TButton> TButton::CreateButton(int x, int y, int width, int heig
                                                const std::string& text, bool blnLeft,
                                                bool blnTop, bool blnRight, bool blnBottom,
                                                int PrevWidth, int PrevHeight) {
-  TRect rect;
-  rect.x = x;
-  rect.y = y;
-  rect.Right = Add32(x, width);
-  rect.Bottom = Add32(y, height);
-  rect.Width = width;
-  rect.Height = height;
+  const TRect rect = TRect::FromSize(x, y, width, height);
 
   auto button = std::make_unique<TButton>();
   button->anchor = TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth,

@@ -8,13 +8,7 @@ std::unique_ptr<TCanvas> TCanvas::Create(int x, int y, int width, int height,
                                          const std::string& path, bool border, bool blnLeft,
                                          bool blnTop, bool blnRight, bool blnBottom,
                                          int PrevWidth, int PrevHeight) {
-  TRect rect;
-  rect.x = x;
-  rect.y = y;
-  rect.Right = Add32(x, width);
-  rect.Bottom = Add32(y, height);
-  rect.Width = width;
-  rect.Height = height;
+  const TRect rect = TRect::FromSize(x, y, width, height);
 
   auto panel = std::make_unique<TCanvas>();
   panel->anchor =

@@ -7,13 +7,7 @@ std::unique_ptr<TLabel> TLabel::CreateLabel(int x, int y, int width, int height,
                                             const std::string& text, int align, bool border,
                                             bool blnLeft, bool blnTop, bool blnRight,
                                             bool blnBottom, int PrevWidth, int PrevHeight) {
-  TRect rect;
-  rect.x = x;
-  rect.y = y;
-  rect.Right = Add32(x, width);
-  rect.Bottom = Add32(y, height);
-  rect.Width = width;
-  rect.Height = height;
+  const TRect rect = TRect::FromSize(x, y, width, height);
 
   auto label = std::make_unique<TLabel>();
   label->anchor = TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth,

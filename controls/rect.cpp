@@ -2,9 +2,22 @@
 
 #include <cmath>
 
+#include "controls/int32.h"
+
 TMouse Mouse;
 
 TRect TRect::Copy() const { return *this; }
+
+TRect TRect::FromSize(int x, int y, int width, int height) {
+  TRect r;
+  r.x = x;
+  r.y = y;
+  r.Right = Add32(x, width);
+  r.Bottom = Add32(y, height);
+  r.Width = width;
+  r.Height = height;
+  return r;
+}
 
 bool TCollision::PointToBox(int x, int y, int x1, int y1, int x2, int y2) {
   return x1 <= x && x <= x2 && y1 <= y && y <= y2;

@@ -13,6 +13,8 @@ class TRect {
 
   // An independent rectangle with the same six fields.
   TRect Copy() const;
+  // The rectangle at (x, y) of the given size, Right and Bottom filled in.
+  static TRect FromSize(int x, int y, int width, int height);
 };
 
 class TCollision {

@@ -43,13 +43,7 @@ std::unique_ptr<TUpDown> TUpDown::CreateUpDown(int x, int y, int width, int heig
                           text, align, true, blnLeft, blnTop, blnRight, blnBottom, PrevWidth,
                           PrevHeight);
 
-  TRect rect;
-  rect.x = x;
-  rect.y = y;
-  rect.Right = Add32(x, width);
-  rect.Bottom = Add32(y, height);
-  rect.Width = width;
-  rect.Height = height;
+  const TRect rect = TRect::FromSize(x, y, width, height);
   spinner->anchor =
       TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth, PrevHeight);
 
