@@ -41,8 +41,8 @@ bench: build
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCELLREEL_FUZZ=ON -DCELLREEL_TESTS=OFF -DCELLREEL_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS)
-	@for f in $(FUZZ_BUILD)/fuzz/fuzz_*; do \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_bmp fuzz_tga fuzz_load
+	@for f in $(FUZZ_BUILD)/fuzz/fuzz_bmp $(FUZZ_BUILD)/fuzz/fuzz_tga $(FUZZ_BUILD)/fuzz/fuzz_load; do \
 	  n=$$(basename $$f); mkdir -p fuzz/corpus-$$n; \
 	  echo "== $$n for $(FUZZ_SECONDS)s"; \
 	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 fuzz/corpus-$$n fuzz/seeds || exit 1; \
