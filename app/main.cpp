@@ -1,5 +1,7 @@
 // Cellreel: previews sprite-sheet animations.
 
+#include <exception>
+
 #include "app/globals.h"
 
 int main(int argc, char** argv) {
@@ -7,6 +9,13 @@ int main(int argc, char** argv) {
   InitAppFile(argv[0]);
   InstallTerminationHandlers();
   StartUp();
-  Main();
+  try {
+    Main();
+  } catch (const std::exception& e) {
+    // The drawing layer raises its errors ("Unable to create GL Context",
+    // "Unable to calculate tex size"): the user is told why the program
+    // ends, and it still ends normally.
+    Notify(e.what(), 1);
+  }
   End();
 }

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdlib>
 #include <map>
 #include <vector>
 
@@ -159,6 +161,27 @@ TEST(EndToEnd, CloseBoxEndsWithStatusZero) {
   RunningApp app;
   ASSERT_TRUE(app.started());
   Shell(std::string(X11_CLOSE) + " " + app.window_id());
+  EXPECT_EQ(app.WaitExit(5000), 0);
+}
+
+TEST(EndToEnd, NoUsableOpenGLIsReportedAndEndsWithStatusZero) {
+  // Mesa then offers no 3.3 core context: the window opens, the context
+  // cannot be made at the first repaint.
+  setenv("MESA_GL_VERSION_OVERRIDE", "3.0", 1);
+  RunningApp app;
+  unsetenv("MESA_GL_VERSION_OVERRIDE");
+  ASSERT_TRUE(app.started());
+  // The program's window and the message box, both titled "Cellreel".
+  std::string ids;
+  for (int i = 0; i < 50; ++i) {
+    ids = Shell("xdotool search --onlyvisible --name '^Cellreel$' 2>/dev/null");
+    if (std::count(ids.begin(), ids.end(), '\n') >= 2) break;
+    Sleep(100);
+  }
+  ASSERT_GE(std::count(ids.begin(), ids.end(), '\n'), 2) << "no message box";
+  EXPECT_EQ(app.WaitExit(300), -1) << "ended before the message was dismissed";
+  Shell("for id in $(xdotool search --onlyvisible --name '^Cellreel$'); do "
+        "xdotool windowfocus --sync $id key Escape; done 2>/dev/null");
   EXPECT_EQ(app.WaitExit(5000), 0);
 }
 
