@@ -174,7 +174,8 @@ TEST(EndToEnd, NoUsableOpenGLIsReportedAndEndsWithStatusZero) {
   // The program's window and the message box, both titled "Cellreel".
   std::string ids;
   for (int i = 0; i < 50; ++i) {
-    ids = Shell("xdotool search --onlyvisible --name '^Cellreel$' 2>/dev/null");
+    ids = Shell("xdotool search --onlyvisible --pid " + std::to_string(app.pid()) +
+                " --name '^Cellreel$' 2>/dev/null");
     if (std::count(ids.begin(), ids.end(), '\n') >= 2) break;
     Sleep(100);
   }

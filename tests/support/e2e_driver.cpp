@@ -40,7 +40,10 @@ RunningApp::RunningApp() {
   }
   // The window appears once the program has started.
   for (int i = 0; i < 200 && window_id_.empty(); ++i) {
-    std::string id = Shell("xdotool search --onlyvisible --name '^Cellreel$' 2>/dev/null | head -n1");
+    // This process's window: a window of a program that just ended can
+    // still be listed for a moment.
+    std::string id = Shell("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
+                           " --name '^Cellreel$' 2>/dev/null | head -n1");
     while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
     if (!id.empty()) window_id_ = id;
     else Sleep(50);
