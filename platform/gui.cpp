@@ -17,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 
@@ -328,6 +329,10 @@ double FireDueTimers() {
 
 bool InitGui() {
   if (g_sdl_up) return true;
+  // One attempt per run: a missing display does not come back.
+  static bool failed = false;
+  if (failed) return false;
+  failed = true;
   // Termination signals are ours (they end the loop like the close box);
   // SDL must not turn them into its own quit event.
   SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
@@ -339,7 +344,18 @@ bool InitGui() {
                  SDL_GetError());
     return false;
   }
+  // Without any display SDL falls back to drivers that draw nowhere: the
+  // program would run with a window nobody can see or close. That is no
+  // window at all.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0)) {
+    std::fprintf(stderr, "%s: no display to open a window on\n",
+                 AppTitle.empty() ? "cellreel" : AppTitle.c_str());
+    SDL_Quit();
+    return false;
+  }
   g_sdl_up = true;
+  failed = false;
   g_wake_event = SDL_RegisterEvents(1);
   AddHook(EmitEventHook(), WakeHook, nullptr, 10000);
   PrepareGLAttributes();

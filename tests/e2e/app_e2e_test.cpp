@@ -186,6 +186,13 @@ TEST(EndToEnd, NoUsableOpenGLIsReportedAndEndsWithStatusZero) {
   EXPECT_EQ(app.WaitExit(5000), 0);
 }
 
+TEST(EndToEnd, WithoutADisplayItSaysWhyAndEndsWithStatusZero) {
+  const std::string out = Shell("env -u DISPLAY -u WAYLAND_DISPLAY XDG_RUNTIME_DIR=/nonexistent '" +
+                                std::string(std::getenv("CELLREEL_BIN")) + "' 2>&1; echo \"rc=$?\"");
+  EXPECT_NE(out.find("Unable to initialize!"), std::string::npos) << out;
+  EXPECT_NE(out.find("rc=0"), std::string::npos) << out;
+}
+
 TEST(EndToEnd, TerminationSignalsEndWithStatusZero) {
   for (int sig : {SIGTERM, SIGINT}) {
     RunningApp app;
