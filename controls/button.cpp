@@ -25,7 +25,7 @@ std::unique_ptr<TButton> TButton::CreateButton(int x, int y, int width, int heig
 }
 
 void TButton::UpdateTextPosX() {
-  intTextPosX = Add32(posx, Half32(Sub32(width, TextWidthEstimate(text.size()))));
+  intTextPosX = Add32(posx, Half32(Sub32(width, TextWidthEstimate(CharacterCount(text)))));
 }
 
 void TButton::UpdateTextPosY() {

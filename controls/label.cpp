@@ -25,7 +25,7 @@ std::unique_ptr<TLabel> TLabel::CreateLabel(int x, int y, int width, int height,
 }
 
 void TLabel::UpdateTextPosX() {
-  const int text_width = TextWidthEstimate(text.size());
+  const int text_width = TextWidthEstimate(CharacterCount(text));
   switch (align) {
     case 0:
       intTextPosX = Add32(posx, 2);

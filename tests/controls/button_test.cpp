@@ -46,6 +46,13 @@ TEST(TButtonTextPosition, SetTextRecentresOnlyHorizontally) {
   EXPECT_EQ(b->intTextPosY, 70);
 }
 
+TEST(TButtonTextPosition, CountsCharactersNotBytes) {
+  auto b = TButton::CreateButton(10, 60, 100, 32, "Caf\xC3\xA9", true, true, false, false, 800, 600);
+  EXPECT_EQ(b->intTextPosX, 10 + (100 - 32) / 2);
+  b->SetText("\xC3\xA9t\xC3\xA9");
+  EXPECT_EQ(b->intTextPosX, 10 + (100 - 24) / 2);
+}
+
 TEST(TButtonTextPosition, NegativeOffsetsTruncateTowardZero) {
   // (99 - 104) / 2 is -2, not -3.
   auto b = TButton::CreateButton(50, 50, 99, 10, "Refresh it no", true, true, false, false, 800,

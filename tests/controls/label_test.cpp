@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "controls/int32.h"
 #include "controls/label.h"
 #include "platform/events.h"
 #include "support/controls_support.h"
@@ -91,6 +92,24 @@ TEST(TLabelValue, RealignsButKeepsVertical) {
   EXPECT_EQ(l->text, "Hi");
   EXPECT_EQ(l->intTextPosX, 10 + 100 - 16 - 2);
   EXPECT_EQ(l->intTextPosY, 106);
+}
+
+TEST(TLabelValue, CountsCharactersNotBytes) {
+  // The file-name label: "café.png" is 8 characters in 9 bytes.
+  auto name = TLabel::CreateLabel(10, 30, 780, 20, "", 1, false, true, true, true, false, 800, 600);
+  name->Value("caf\xC3\xA9.png");
+  EXPECT_EQ(name->intTextPosX, 368);
+  // Three- and four-byte sequences are one character each.
+  name->Value("\xE2\x82\xAC\xF0\x9F\x98\x80");  // euro sign, an emoji
+  EXPECT_EQ(name->intTextPosX, 10 + (780 - 16) / 2);
+  // A byte that starts no well-formed sequence counts on its own: a lone
+  // continuation byte, a cut-off sequence, an overlong form, a surrogate.
+  EXPECT_EQ(CharacterCount("\x80"), 1u);
+  EXPECT_EQ(CharacterCount("a\xE2\x82"), 3u);
+  EXPECT_EQ(CharacterCount("\xC0\xAF"), 2u);
+  EXPECT_EQ(CharacterCount("\xED\xA0\x80"), 3u);
+  EXPECT_EQ(CharacterCount("\xF4\x90\x80\x80"), 4u);
+  EXPECT_EQ(CharacterCount("\xC3\xA9\xC3"), 2u);
 }
 
 TEST(TLabelResize, RecomputesBothPositions) {
