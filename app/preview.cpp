@@ -21,21 +21,20 @@ void DrawAnimation() {
   const int W = objViewport.Width;
   const int H = objViewport.Height;
   // A client area smaller than the margins leaves no preview area: nothing
-  // is drawn into it, but the clip is still set (the drawing layer lets
-  // nothing through a negative rectangle) and the clock still runs.
+  // is drawn into it, but the border around it is, the clip is still set
+  // (the drawing layer lets nothing through a negative rectangle) and the
+  // clock still runs.
   const bool has_area = W > 0 && H > 0;
 
   SetColor(245, 245, 245);
-  if (has_area) {
-    DrawLine(static_cast<float>(x - 1), static_cast<float>(y - 1), static_cast<float>(x + W),
-             static_cast<float>(y - 1), 1);
-    DrawLine(static_cast<float>(x - 1), static_cast<float>(y - 1), static_cast<float>(x - 1),
-             static_cast<float>(y + H), 1);
-    DrawLine(static_cast<float>(x + W), static_cast<float>(y - 1), static_cast<float>(x + W),
-             static_cast<float>(y + H), 1);
-    DrawLine(static_cast<float>(x - 1), static_cast<float>(y + H), static_cast<float>(x + W),
-             static_cast<float>(y + H), 1);
-  }
+  DrawLine(static_cast<float>(x - 1), static_cast<float>(y - 1), static_cast<float>(x + W),
+           static_cast<float>(y - 1), 1);
+  DrawLine(static_cast<float>(x - 1), static_cast<float>(y - 1), static_cast<float>(x - 1),
+           static_cast<float>(y + H), 1);
+  DrawLine(static_cast<float>(x + W), static_cast<float>(y - 1), static_cast<float>(x + W),
+           static_cast<float>(y + H), 1);
+  DrawLine(static_cast<float>(x - 1), static_cast<float>(y + H), static_cast<float>(x + W),
+           static_cast<float>(y + H), 1);
   SetViewport(x, y, W, H);
   SetColor(intRed, intGreen, intBlue);
   if (has_area) {

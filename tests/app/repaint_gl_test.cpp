@@ -337,17 +337,36 @@ TEST_F(Repaint, ABlackPixelOfASheetShowsTheBackground) {
   EXPECT_EQ(PixelAt(400, 300), (Px{0, 100, 0}));
 }
 
-TEST_F(Repaint, ATinyWindowDrawsNoPreviewAndRaisesNoGLError) {
-  window_.width = 200;
-  window_.height = 100;
+TEST_F(Repaint, ATinyWindowDrawsOnlyTheBorderAndRaisesNoGLError) {
+  // 240 x 120 leaves a preview area of no size at (120, 60): its border is
+  // the light 2 x 2 square around that point, and nothing is filled.
+  window_.width = 240;
+  window_.height = 120;
   Resize();
   SetGraphics(canvas_->graphics());
   Play(4, 0, 3, 0);
   SetClsColor(1, 2, 3);
   Cls();
   DrawAnimation();
+  for (int y = 59; y <= 60; ++y) {
+    for (int x = 119; x <= 120; ++x) EXPECT_EQ(PixelAt(x, y), (Px{245, 245, 245})) << x << "," << y;
+  }
+  EXPECT_EQ(PixelAt(121, 60), (Px{1, 2, 3}));
+  EXPECT_EQ(PixelAt(120, 61), (Px{1, 2, 3}));
+  EXPECT_EQ(PixelAt(118, 58), (Px{1, 2, 3}));
+
+  // Smaller still, the area is negative: the four lines run back past
+  // their start, with no fill and no frame between them.
+  window_.width = 200;
+  window_.height = 100;
+  Resize();
+  SetGraphics(canvas_->graphics());
+  SetViewport(0, 0, 800, 600);
+  Cls();
+  DrawAnimation();
+  EXPECT_EQ(PixelAt(119, 59), (Px{245, 245, 245}));
+  EXPECT_EQ(PixelAt(80, 40), (Px{245, 245, 245}));
   EXPECT_EQ(PixelAt(100, 50), (Px{1, 2, 3}));
-  EXPECT_EQ(PixelAt(119, 59), (Px{1, 2, 3}));
   EXPECT_EQ(GLErrorCount(), 0);
 }
 
