@@ -13,7 +13,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -43,10 +42,19 @@ volatile sig_atomic_t g_terminate = 0;
 Uint32 g_wake_event = 0;
 
 // Mouse tracking for the canvas: which canvas the pointer was last over and
-// which one holds the capture while a button is down.
+// which one holds the capture while buttons are down. The capture lasts
+// until the last held button is released.
 TGadget* g_under = nullptr;
 TGadget* g_captured = nullptr;
-int g_capture_button = 0;
+Uint32 g_held = 0;  // SDL button mask of the buttons held during the capture
+
+// Whether one of the program's windows has the keyboard focus, as last
+// reported by AppSuspend / AppResume.
+bool g_active = false;
+
+// One SDL event becomes at most this many layer events (leave, enter and
+// the press itself, say).
+constexpr int kRoomPerPlatformEvent = 4;
 
 double NowMs() {
   timespec ts{};
@@ -110,6 +118,36 @@ int ButtonFromSDL(Uint8 button) {
   return 3;
 }
 
+// The button a drag reports: left, else right, else another one held.
+int DragButton() {
+  if (g_held & SDL_BUTTON_LMASK) return 1;
+  if (g_held & SDL_BUTTON_RMASK) return 2;
+  return 3;
+}
+
+// Leaving a window, SDL first reports one more motion, clamped to the
+// window's edge, and then the leave itself: a position the pointer never
+// had, which must not become the last one seen inside.
+bool LeaveFollows(Uint32 window_id) {
+  SDL_Event next;
+  return SDL_PeepEvents(&next, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) == 1 &&
+         next.type == SDL_WINDOWEVENT && next.window.event == SDL_WINDOWEVENT_LEAVE &&
+         next.window.windowID == window_id;
+}
+
+// The pointer's real position relative to the window's client area (SDL's
+// own record stops at the window's edge).
+void PointerInWindow(TGadget* window, int* x, int* y) {
+  SDL_GetMouseState(x, y);
+  int gx = 0, gy = 0, wx = 0, wy = 0;
+  if (window && window->native && window->native->window) {
+    SDL_GetGlobalMouseState(&gx, &gy);
+    SDL_GetWindowPosition(window->native->window, &wx, &wy);
+    *x = gx - wx;
+    *y = gy - wy;
+  }
+}
+
 void EmitFor(int id, TGadget* source, int data, int x, int y, int mods = 0) {
   TEvent e;
   e.id = id;
@@ -146,6 +184,22 @@ void RelayoutChildren(TGadget* window) {
   }
 }
 
+// The program is active while one of its windows has the keyboard focus.
+// SDL updates the focus when it reads the window system's events, so a
+// focus lost and regained within one batch reports nothing.
+void TrackActivation() {
+  bool active = false;
+  for (TGadget* w : g_windows) {
+    if (w->native && w->native->window &&
+        (SDL_GetWindowFlags(w->native->window) & SDL_WINDOW_INPUT_FOCUS)) {
+      active = true;
+    }
+  }
+  if (active == g_active) return;
+  g_active = active;
+  EmitFor(active ? AppResume : AppSuspend, nullptr, 0, 0, 0);
+}
+
 void HandleWindowEvent(const SDL_WindowEvent& we) {
   TGadget* window = WindowFromSDL(we.windowID);
   if (!window) return;
@@ -176,11 +230,15 @@ void HandleWindowEvent(const SDL_WindowEvent& we) {
       break;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
       EmitFor(WindowActivate, window, 0, 0, 0);
+      TrackActivation();
+      break;
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+      TrackActivation();
       break;
     case SDL_WINDOWEVENT_LEAVE:
       if (!g_captured && g_under) {
         int x = 0, y = 0;
-        SDL_GetMouseState(&x, &y);
+        PointerInWindow(window, &x, &y);
         TrackUnder(nullptr, x, y);
       }
       break;
@@ -197,38 +255,49 @@ void HandleSDLEvent(const SDL_Event& ev) {
     case SDL_MOUSEBUTTONDOWN: {
       TGadget* window = WindowFromSDL(ev.button.windowID);
       TGadget* canvas = CanvasAt(window, ev.button.x, ev.button.y);
-      if (!canvas) break;
+      if (g_captured) {
+        // Another button during a drag: the capture stays where it is and
+        // now lasts until this button is released too.
+        g_held |= SDL_BUTTON(ev.button.button);
+        if (canvas != g_captured) break;
+      } else {
+        if (!canvas) break;
+        g_captured = canvas;
+        g_held = SDL_BUTTON(ev.button.button);
+      }
       TrackUnder(canvas, ev.button.x, ev.button.y);
-      g_captured = canvas;
-      g_capture_button = ButtonFromSDL(ev.button.button);
-      EmitFor(MouseDown, canvas, g_capture_button, ev.button.x - canvas->xpos,
+      EmitFor(MouseDown, canvas, ButtonFromSDL(ev.button.button), ev.button.x - canvas->xpos,
               ev.button.y - canvas->ypos, ModsFromSDL(SDL_GetModState()));
       break;
     }
     case SDL_MOUSEBUTTONUP: {
       TGadget* window = WindowFromSDL(ev.button.windowID);
-      TGadget* target = g_captured ? g_captured : CanvasAt(window, ev.button.x, ev.button.y);
+      TGadget* under = CanvasAt(window, ev.button.x, ev.button.y);
+      TGadget* target = g_captured ? g_captured : under;
       const bool was_captured = g_captured != nullptr;
-      g_captured = nullptr;
-      g_capture_button = 0;
+      if (g_captured) {
+        g_held &= ~SDL_BUTTON(ev.button.button);
+        if (g_held == 0) g_captured = nullptr;
+      }
       // A release while the canvas holds the capture is reported wherever it
       // happens (the title bar, the desktop): dropping it would leave the
       // click handshake disarmed and lose the user's next click.
       if (!target) break;
       EmitFor(MouseUp, target, ButtonFromSDL(ev.button.button), ev.button.x - target->xpos,
               ev.button.y - target->ypos, ModsFromSDL(SDL_GetModState()));
-      if (was_captured && CanvasAt(window, ev.button.x, ev.button.y) != target) {
-        TrackUnder(CanvasAt(window, ev.button.x, ev.button.y), ev.button.x, ev.button.y);
+      if (was_captured && !g_captured && under != target) {
+        TrackUnder(under, ev.button.x, ev.button.y);
       }
       break;
     }
     case SDL_MOUSEMOTION: {
       TGadget* window = WindowFromSDL(ev.motion.windowID);
       if (g_captured) {
-        EmitFor(MouseMove, g_captured, g_capture_button, ev.motion.x - g_captured->xpos,
+        EmitFor(MouseMove, g_captured, DragButton(), ev.motion.x - g_captured->xpos,
                 ev.motion.y - g_captured->ypos, ModsFromSDL(SDL_GetModState()));
         break;
       }
+      if (LeaveFollows(ev.motion.windowID)) break;
       TGadget* canvas = CanvasAt(window, ev.motion.x, ev.motion.y);
       TrackUnder(canvas, ev.motion.x, ev.motion.y);
       if (canvas) {
@@ -608,7 +677,10 @@ int FreeGadget(TGadget* gadget) {
   while (!gadget->kids.empty()) FreeGadget(gadget->kids.back());
   if (gadget->parent) std::erase(gadget->parent->kids, gadget);
   if (g_under == gadget) g_under = nullptr;
-  if (g_captured == gadget) g_captured = nullptr;
+  if (g_captured == gadget) {
+    g_captured = nullptr;
+    g_held = 0;
+  }
   if (gadget->native) {
     if (gadget->native->graphics) FreeWindowGraphics(gadget->native->graphics);
     if (gadget->native->window) SDL_DestroyWindow(gadget->native->window);
@@ -634,26 +706,48 @@ TTimer* CreateTimer(double hz, TEvent* event) {
   return g_timers.back().get();
 }
 
+void StopTimer(TTimer* timer) {
+  std::erase_if(g_timers, [timer](const std::unique_ptr<TTimer>& t) { return t.get() == timer; });
+}
+
 namespace {
 
+// Dispatches the platform events pending now, without blocking. While the
+// queue is nearly full the rest stay with SDL for the next wait: a burst of
+// pointer motion (after a long load, say) would otherwise push the user's
+// clicks out of a full queue, where they are dropped.
+void DispatchPending() {
+  SDL_PumpEvents();
+  SDL_Event ev;
+  while (GlobalEventQueue().Size() < EventQueue::kCapacity - kRoomPerPlatformEvent &&
+         SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    HandleSDLEvent(ev);
+  }
+}
+
 // One platform wait: blocks until an SDL event arrives or the next timer is
-// due (at most `limit_ms`), then dispatches everything pending.
+// due (at most `limit_ms`), then dispatches everything pending. A tick that
+// is already due ends the wait at once but never takes the place of the
+// window events: however long the last repaint or swap took, whatever the
+// user did meanwhile comes out of the same wait as the tick.
 void PlatformWait(double limit_ms) {
   const double timer_wait = FireDueTimers();
-  if (!GlobalEventQueue().Empty()) return;
-  double wait = limit_ms;
-  if (timer_wait >= 0 && (wait < 0 || timer_wait < wait)) wait = timer_wait;
-  // Termination signals are noticed within this bound even with no timer.
-  if (wait < 0 || wait > 100) wait = 100;
-  SDL_Event ev;
-  g_waiting = true;
-  const int got = g_sdl_up ? SDL_WaitEventTimeout(&ev, static_cast<int>(std::ceil(wait))) : 0;
-  g_waiting = false;
-  if (!g_sdl_up) usleep(static_cast<useconds_t>(wait * 1000));
-  if (got) {
-    HandleSDLEvent(ev);
-    while (SDL_PollEvent(&ev)) HandleSDLEvent(ev);
+  if (GlobalEventQueue().Empty()) {
+    double wait = limit_ms;
+    if (timer_wait >= 0 && (wait < 0 || timer_wait < wait)) wait = timer_wait;
+    // Termination signals are noticed within this bound even with no timer.
+    if (wait < 0 || wait > 100) wait = 100;
+    if (g_sdl_up) {
+      SDL_Event ev;
+      g_waiting = true;
+      const int got = SDL_WaitEventTimeout(&ev, static_cast<int>(std::ceil(wait)));
+      g_waiting = false;
+      if (got) HandleSDLEvent(ev);
+    } else {
+      usleep(static_cast<useconds_t>(wait * 1000));
+    }
   }
+  if (g_sdl_up) DispatchPending();
   FireDueTimers();
   DeliverTermination();
 }
@@ -755,22 +849,4 @@ std::vector<std::string> ParseFileFilter(const std::string& extensions) {
     start = comma + 1;
   }
   return out;
-}
-
-bool MatchesFileFilter(const std::string& path, const std::vector<std::string>& exts) {
-  if (exts.empty()) return true;
-  const size_t slash = path.find_last_of('/');
-  const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  const size_t dot = name.find_last_of('.');
-  if (dot == std::string::npos) return false;
-  std::string ext = name.substr(dot + 1);
-  auto lower = [](std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-  };
-  ext = lower(ext);
-  for (const std::string& e : exts) {
-    if (!e.empty() && lower(e) == ext) return true;
-  }
-  return false;
 }

@@ -90,12 +90,13 @@ int WaitEvent();
 int WaitEventTimeout(int timeout_ms);
 
 TTimer* CreateTimer(double hz, TEvent* event);
+// Stops a timer and frees it (tests; the program's timer runs for the
+// whole run).
+void StopTimer(TTimer* timer);
 
 // Filter parsing of RequestFile: descriptions dropped, groups merged, "*"
 // meaning no restriction (returns an empty list then).
 std::vector<std::string> ParseFileFilter(const std::string& extensions);
-// Case-insensitive extension test used by the requester's filter.
-bool MatchesFileFilter(const std::string& path, const std::vector<std::string>& exts);
 std::string RequestFile(const std::string& text, const std::string& extensions, int save,
                         const std::string& path);
 

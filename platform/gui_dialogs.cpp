@@ -29,6 +29,8 @@ void DrainGtk() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
 
+}  // namespace
+
 // "png" -> "*.[pP][nN][gG]": the filter ignores letter case and still works
 // through portals, which take no custom filter functions.
 std::string CaseFreePattern(const std::string& ext) {
@@ -50,6 +52,8 @@ std::string CaseFreePattern(const std::string& ext) {
   }
   return pattern;
 }
+
+namespace {
 
 // Makes every visible toplevel GTK window transient for the program's
 // window, so the dialog stays above it.

@@ -1,9 +1,11 @@
 // The event queue, the hook chain, event names and the requester's filter.
 
+#include <fnmatch.h>
 #include <gtest/gtest.h>
 
 #include "platform/events.h"
 #include "platform/gui.h"
+#include "platform/gui_dialogs.h"
 
 namespace {
 
@@ -165,17 +167,36 @@ TEST(FileFilter, DescriptionsDroppedAndGroupsMerged) {
 TEST(FileFilter, AnAsteriskAnywhereMeansNoRestriction) {
   EXPECT_TRUE(ParseFileFilter("All Files:*").empty());
   EXPECT_TRUE(ParseFileFilter("Images:png;All:*").empty());
-  EXPECT_TRUE(MatchesFileFilter("/tmp/notes.txt", ParseFileFilter("All:*")));
 }
 
-TEST(FileFilter, ExtensionMatchIgnoresLetterCase) {
-  const auto exts = ParseFileFilter("Image Files:png,jpg,bmp");
-  EXPECT_TRUE(MatchesFileFilter("/home/me/walk.png", exts));
-  EXPECT_TRUE(MatchesFileFilter("/home/me/WALK.PNG", exts));
-  EXPECT_TRUE(MatchesFileFilter("run.Jpg", exts));
-  EXPECT_FALSE(MatchesFileFilter("/home/me/walk.gif", exts));
-  EXPECT_FALSE(MatchesFileFilter("/home/me/png", exts));
-  EXPECT_FALSE(MatchesFileFilter("/home/me.png/walk", exts));
+// The patterns the requester's filter is built from, matched the way glob
+// patterns match file names.
+bool Lists(const std::string& ext, const std::string& name) {
+  return fnmatch(CaseFreePattern(ext).c_str(), name.c_str(), 0) == 0;
+}
+
+TEST(FileFilter, PatternsMatchTheExtensionInEitherCase) {
+  EXPECT_EQ(CaseFreePattern("png"), "*.[pP][nN][gG]");
+  EXPECT_TRUE(Lists("png", "walk.png"));
+  EXPECT_TRUE(Lists("png", "WALK.PNG"));
+  EXPECT_TRUE(Lists("jpg", "run.Jpg"));
+  EXPECT_TRUE(Lists("PNG", "walk.png"));
+  EXPECT_TRUE(Lists("png", "archive.tar.png"));
+  EXPECT_FALSE(Lists("png", "walk.gif"));
+  EXPECT_FALSE(Lists("png", "png"));
+  EXPECT_FALSE(Lists("png", "walk.png.bak"));
+  EXPECT_FALSE(Lists("png", "walk.pn"));
+  // Digits and dots stand for themselves; glob characters in an extension
+  // are taken literally, not as wildcards.
+  EXPECT_TRUE(Lists("mp4", "clip.MP4"));
+  EXPECT_TRUE(Lists("tar.gz", "a.TAR.gz"));
+  EXPECT_FALSE(Lists("tar.gz", "a.tarxgz"));
+  EXPECT_TRUE(Lists("a*", "x.a*"));
+  EXPECT_FALSE(Lists("a*", "x.abc"));
+  EXPECT_TRUE(Lists("b?", "x.B?"));
+  EXPECT_FALSE(Lists("b?", "x.bz"));
+  EXPECT_TRUE(Lists("[x]", "y.[X]"));
+  EXPECT_FALSE(Lists("[x]", "y.x"));
 }
 
 TEST(Clock, TestClockReplacesTheRealOne) {

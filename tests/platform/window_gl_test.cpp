@@ -4,14 +4,17 @@
 
 #include <gtest/gtest.h>
 
+#include <time.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
 #include "platform/graphics.h"
 #include "platform/gui.h"
+#include "support/x11_session.h"
 
 namespace {
 
@@ -30,10 +33,36 @@ std::vector<TEvent> Drain(int ms) {
   return out;
 }
 
-std::vector<TEvent> Only(const std::vector<TEvent>& events, int id) {
+// What one platform wait brings: the event WaitEvent returns and every
+// event queued with it, taken without waiting again.
+std::vector<TEvent> OneWait() {
+  std::vector<TEvent> out;
+  WaitEvent();
+  out.push_back(CurrentEvent());
+  while (!GlobalEventQueue().Empty()) {
+    WaitEvent();
+    out.push_back(CurrentEvent());
+  }
+  return out;
+}
+
+// The layer's timer clock, in milliseconds.
+double MonotonicMs() {
+  timespec ts{};
+  clock_gettime(CLOCK_MONOTONIC, &ts);
+  return static_cast<double>(ts.tv_sec) * 1000.0 + static_cast<double>(ts.tv_nsec) / 1.0e6;
+}
+
+// Busy until the timer's next tick is overdue.
+void UntilOverdue(const TTimer* timer) {
+  while (MonotonicMs() <= timer->next_due + 0.05) {
+  }
+}
+
+std::vector<TEvent> Only(const std::vector<TEvent>& events, int id, const void* source = nullptr) {
   std::vector<TEvent> out;
   for (const TEvent& e : events) {
-    if (e.id == id) out.push_back(e);
+    if (e.id == id && (!source || e.source == source)) out.push_back(e);
   }
   return out;
 }
@@ -109,6 +138,7 @@ TEST_F(WindowTest, TimerTicksCountUpAndCoalesceWhileTheLoopIsBusy) {
   }
   EXPECT_EQ(timer->_ticks, before);
   auto after = Only(Drain(20), TimerTick);
+  StopTimer(timer);
   ASSERT_FALSE(after.empty());
   EXPECT_EQ(after.front().data, before + 1);
 }
@@ -185,6 +215,169 @@ TEST_F(WindowTest, DragOutsideReportsNegativePositionsAndTheReleaseOutside) {
   auto ups = Only(events, MouseUp);
   ASSERT_EQ(ups.size(), 1u);
   EXPECT_EQ(ups[0].x, -140);
+}
+
+// A window event that reaches SDL while the program draws must come out of
+// the next wait even when a tick is overdue by then: ticks never starve the
+// user's input, however long a repaint or a swap takes.
+TEST_F(WindowTest, AnOverdueTickAndAQueuedPressComeOutOfOneWait) {
+  XSession x;
+  ASSERT_TRUE(x.ok());
+  x.Move(250, 120);
+  x.Sync();
+  Drain(100);
+  TTimer* timer = CreateTimer(60.0, nullptr);
+  Drain(50);
+  // "Drawing": the press arrives and the tick falls due meanwhile.
+  x.Button(1, true);
+  x.Button(1, false);
+  x.Sync();
+  usleep(30000);
+  ASSERT_GT(MonotonicMs(), timer->next_due);
+  const auto events = OneWait();
+  StopTimer(timer);
+  auto ticks = Only(events, TimerTick, timer);
+  auto downs = Only(events, MouseDown);
+  ASSERT_EQ(ticks.size(), 1u);
+  ASSERT_EQ(downs.size(), 1u);
+  EXPECT_EQ(downs[0].data, 1);
+  EXPECT_EQ(downs[0].x, 10);
+  EXPECT_EQ(downs[0].y, 20);
+  EXPECT_EQ(Only(events, MouseUp).size(), 1u);
+}
+
+TEST_F(WindowTest, AThousandOverdueTicksInARowLetEveryWindowEventThrough) {
+  XSession x;
+  ASSERT_TRUE(x.ok());
+  x.Move(300, 300);
+  x.Sync();
+  Drain(100);
+  // A timer due every millisecond: each wait below starts with its tick
+  // overdue, as after every repaint on a display slower than the timer.
+  TTimer* timer = CreateTimer(1000.0, nullptr);
+  std::vector<int> xs;
+  int waits_with_tick = 0;
+  int last_tick = 0;
+  bool ticks_count_up = true;
+  const auto take = [&](const std::vector<TEvent>& events) {
+    auto ticks = Only(events, TimerTick, timer);
+    if (ticks.size() == 1) ++waits_with_tick;
+    for (const TEvent& t : ticks) {
+      if (last_tick && t.data != last_tick + 1) ticks_count_up = false;
+      last_tick = t.data;
+    }
+    for (const TEvent& m : Only(events, MouseMove)) xs.push_back(m.x);
+  };
+  const int kMoves = 1000;
+  for (int i = 0; i < kMoves; ++i) {
+    x.Move(240 + 100 + i % 500, 100 + 100 + i / 500);
+    x.Flush();
+    UntilOverdue(timer);
+    take(OneWait());
+  }
+  // The last moves may still be on their way from the server.
+  x.Sync();
+  for (int i = 0; i < 200 && static_cast<int>(xs.size()) < kMoves; ++i) {
+    UntilOverdue(timer);
+    take(OneWait());
+  }
+  StopTimer(timer);
+  EXPECT_GE(waits_with_tick, kMoves);
+  EXPECT_TRUE(ticks_count_up);
+  ASSERT_EQ(xs.size(), static_cast<size_t>(kMoves));
+  for (int i = 0; i < kMoves; ++i) ASSERT_EQ(xs[i], 100 + i % 500) << "move " << i;
+}
+
+TEST_F(WindowTest, AfterA250msStallOneTickAndOneWindowSizeWait) {
+  XSession x;
+  ASSERT_TRUE(x.ok());
+  const unsigned long xid = x.FindWindow("Cellreel test");
+  ASSERT_NE(xid, 0u);
+  TTimer* timer = CreateTimer(60.0, nullptr);
+  Drain(50);
+  const int before = timer->_ticks;
+  // A repaint that takes 250 ms while the user resizes the window twice.
+  const double stall_end = MonotonicMs() + 250;
+  x.Resize(xid, 900, 650);
+  x.Sync();
+  usleep(50000);
+  x.Resize(xid, 1000, 700);
+  x.Sync();
+  while (MonotonicMs() < stall_end) {
+  }
+  const auto events = OneWait();
+  StopTimer(timer);
+  auto ticks = Only(events, TimerTick, timer);
+  auto sizes = Only(events, WindowSize);
+  ASSERT_EQ(ticks.size(), 1u);
+  EXPECT_EQ(ticks[0].data, before + 1);  // missed ticks are not replayed
+  ASSERT_EQ(sizes.size(), 1u);
+  EXPECT_EQ(sizes[0].x, 1000);
+  EXPECT_EQ(sizes[0].y, 700);
+  EXPECT_EQ(window->width, 1000);
+  EXPECT_EQ(window->height, 700);
+}
+
+TEST_F(WindowTest, LeavingTheWindowReportsNoEdgePositionAsAMove) {
+  Xdo("mousemove 300 300");
+  Drain(100);
+  Xdo("mousemove 1100 300");  // 860 pixels right of the canvas's corner
+  auto events = Drain(200);
+  EXPECT_TRUE(Only(events, MouseMove).empty());
+  auto leaves = Only(events, MouseLeave);
+  ASSERT_EQ(leaves.size(), 1u);
+  EXPECT_EQ(leaves[0].x, 860);
+  EXPECT_EQ(leaves[0].y, 200);
+  EXPECT_EQ(leaves[0].source, canvas);
+}
+
+TEST_F(WindowTest, TheCaptureLastsUntilTheLastHeldButtonIsReleased) {
+  Xdo("mousemove 300 300");
+  Drain(100);
+  Xdo("mousedown 1");
+  Xdo("mousedown 3");
+  Xdo("mouseup 1");
+  Xdo("mousemove 100 300");  // left of the window, right button still held
+  Xdo("mouseup 3");
+  auto events = Drain(300);
+  auto downs = Only(events, MouseDown);
+  ASSERT_EQ(downs.size(), 2u);
+  EXPECT_EQ(downs[1].data, 2);
+  auto moves = Only(events, MouseMove);
+  ASSERT_FALSE(moves.empty());
+  EXPECT_EQ(moves.back().data, 2);  // the drag names the button still held
+  EXPECT_EQ(moves.back().x, -140);
+  auto ups = Only(events, MouseUp);
+  ASSERT_EQ(ups.size(), 2u);
+  EXPECT_EQ(ups[0].data, 1);
+  EXPECT_EQ(ups[1].data, 2);
+  EXPECT_EQ(ups[1].x, -140);  // the last release, outside, still reported
+  // With no button held, movement outside is plain movement again: none.
+  Xdo("mousemove 120 300");
+  EXPECT_TRUE(Only(Drain(100), MouseMove).empty());
+}
+
+TEST_F(WindowTest, LosingAndRegainingTheFocusSuspendsAndResumes) {
+  XSession x;
+  ASSERT_TRUE(x.ok());
+  const unsigned long xid = x.FindWindow("Cellreel test");
+  ASSERT_NE(xid, 0u);
+  x.Focus(xid);
+  x.Sync();
+  Drain(100);
+  x.Focus(0);
+  x.Sync();
+  auto lost = Drain(200);
+  auto suspends = Only(lost, AppSuspend);
+  ASSERT_EQ(suspends.size(), 1u);
+  EXPECT_EQ(suspends[0].source, nullptr);
+  EXPECT_EQ(suspends[0].data, 0);
+  EXPECT_TRUE(Only(lost, AppResume).empty());
+  x.Focus(xid);
+  x.Sync();
+  auto regained = Drain(200);
+  EXPECT_EQ(Only(regained, AppResume).size(), 1u);
+  EXPECT_TRUE(Only(regained, AppSuspend).empty());
 }
 
 // Runs `keys` (xdotool arguments) against the chooser titled `title` once it
