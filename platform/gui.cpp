@@ -746,9 +746,11 @@ void PlatformWait(double limit_ms) {
     } else {
       usleep(static_cast<useconds_t>(wait * 1000));
     }
+    // The tick the wait was for. A tick fired before the wait began is the
+    // only one of this wait: one per wait, as fast as the loop takes them.
+    FireDueTimers();
   }
   if (g_sdl_up) DispatchPending();
-  FireDueTimers();
   DeliverTermination();
 }
 
