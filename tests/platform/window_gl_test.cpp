@@ -318,6 +318,27 @@ TEST_F(WindowTest, AfterA250msStallOneTickAndOneWindowSizeWait) {
   EXPECT_EQ(window->height, 700);
 }
 
+// After a long load the window system may hold more events than the queue
+// has slots; they come out over several waits, and none is dropped.
+TEST_F(WindowTest, ABurstOfMovesDuringALongRepaintLosesNoPress) {
+  XSession x;
+  ASSERT_TRUE(x.ok());
+  x.Move(300, 300);
+  x.Sync();
+  Drain(100);
+  const int kMoves = 600;
+  for (int i = 0; i < kMoves; ++i) x.Move(240 + 100 + i % 400, 100 + 100 + i / 400);
+  x.Button(1, true);
+  x.Button(1, false);
+  x.Sync();
+  usleep(50000);
+  auto events = Drain(500);
+  EXPECT_EQ(Only(events, MouseMove).size(), static_cast<size_t>(kMoves));
+  ASSERT_EQ(Only(events, MouseDown).size(), 1u);
+  EXPECT_EQ(Only(events, MouseUp).size(), 1u);
+  EXPECT_EQ(events[events.size() - 2].id, MouseDown);
+}
+
 TEST_F(WindowTest, LeavingTheWindowReportsNoEdgePositionAsAMove) {
   Xdo("mousemove 300 300");
   Drain(100);
