@@ -118,6 +118,11 @@ int ButtonFromSDL(Uint8 button) {
   return 3;
 }
 
+// A button's bit in the held mask (buttons past 32 have none).
+Uint32 ButtonBit(Uint8 button) {
+  return button >= 1 && button <= 32 ? Uint32{1} << (button - 1) : 0;
+}
+
 // The button a drag reports: left, else right, else another one held.
 int DragButton() {
   if (g_held & SDL_BUTTON_LMASK) return 1;
@@ -258,12 +263,12 @@ void HandleSDLEvent(const SDL_Event& ev) {
       if (g_captured) {
         // Another button during a drag: the capture stays where it is and
         // now lasts until this button is released too.
-        g_held |= SDL_BUTTON(ev.button.button);
+        g_held |= ButtonBit(ev.button.button);
         if (canvas != g_captured) break;
       } else {
         if (!canvas) break;
         g_captured = canvas;
-        g_held = SDL_BUTTON(ev.button.button);
+        g_held = ButtonBit(ev.button.button);
       }
       TrackUnder(canvas, ev.button.x, ev.button.y);
       EmitFor(MouseDown, canvas, ButtonFromSDL(ev.button.button), ev.button.x - canvas->xpos,
@@ -276,7 +281,7 @@ void HandleSDLEvent(const SDL_Event& ev) {
       TGadget* target = g_captured ? g_captured : under;
       const bool was_captured = g_captured != nullptr;
       if (g_captured) {
-        g_held &= ~SDL_BUTTON(ev.button.button);
+        g_held &= ~ButtonBit(ev.button.button);
         if (g_held == 0) g_captured = nullptr;
       }
       // A release while the canvas holds the capture is reported wherever it
