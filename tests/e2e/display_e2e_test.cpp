@@ -133,10 +133,10 @@ Shown ClickUntil(SharedDisplay& sim, XSession& x, bool ink) {
   return result;
 }
 
-std::string LoadSheet(RunningApp& app, SharedDisplay& sim, XSession& x, const std::string& sheet) {
+std::string LoadSheet(RunningApp& app, XSession& x, const std::string& sheet) {
   x.Move(app.origin_x + 740, app.origin_y + 308);  // "Load"
   x.Sync();
-  sim.Frames(2);
+  Sleep(50);
   x.Click();
   x.Sync();
   std::string dialog = Shell(
@@ -205,17 +205,10 @@ TEST_P(SimulatedDisplay, RepaintsAtItsRateAndPassesClicksResizeAndClose) {
   ASSERT_TRUE(app.started());
   const int ox = app.origin_x;
   const int oy = app.origin_y;
-  auto click = [&](int cx, int cy) {
-    x.Move(ox + cx, oy + cy);
-    x.Sync();
-    sim.Frames(1);
-    x.Click();
-    x.Sync();
-    sim.Frames(2);
-  };
-
   // Set up with swaps that do not wait: a playing sheet, frame delay 0,
-  // so that every repaint shows a new picture.
+  // so that every repaint shows a new picture. Until then repaints may
+  // change nothing and need not be shown, so the waits here count time, not
+  // frames: 50 ms are three ticks.
   sim->probe[0][0] = 40;  // the "P" of "Pause": no ink once it reads "Run"
   sim->probe[0][1] = 70;
   sim->probe[0][2] = 8;
@@ -224,14 +217,19 @@ TEST_P(SimulatedDisplay, RepaintsAtItsRateAndPassesClicksResizeAndClose) {
   sim->probe[1][1] = 300;
   sim->probe[1][2] = 1;
   sim->probe[1][3] = 1;
-  click(60, 500);  // arms the click handshake
-  ASSERT_EQ(LoadSheet(app, sim, x, sheet.path), "");
+  x.Move(ox + 60, oy + 500);
+  x.Sync();
+  Sleep(50);
+  x.Click();  // arms the click handshake
+  x.Sync();
+  Sleep(50);
+  ASSERT_EQ(LoadSheet(app, x, sheet.path), "");
   x.Move(ox + 18, oy + 150);  // Speed "<<": 200 down to 0 in 20 clicks
   x.Sync();
   for (int i = 0; i < 21; ++i) {
     x.Click();
     x.Sync();
-    sim.Frames(2);
+    Sleep(40);
   }
   x.Move(ox + 60, oy + 76);  // over "Pause"
   x.Sync();
