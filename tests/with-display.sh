@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Runs a command against a private Xvfb (1280 x 800, 24-bit) that it starts
 # on a free display number and stops afterwards. Mesa's software OpenGL
-# serves the GL context; GTK keeps its settings in memory.
+# serves the GL context; GTK keeps its settings in memory. The server does
+# not reset when its last client leaves: a program started just then would
+# find no display.
 set -u
 if ! command -v Xvfb >/dev/null; then
   echo "with-display: Xvfb is not installed (run scripts/install-deps)" >&2
@@ -9,7 +11,7 @@ if ! command -v Xvfb >/dev/null; then
 fi
 tmp=$(mktemp -d)
 exec 3>"$tmp/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp +extension GLX >"$tmp/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset +extension GLX >"$tmp/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 100); do
