@@ -21,6 +21,7 @@ namespace {
 
 TGraphics* g_current = nullptr;
 int g_gl_errors = 0;
+long g_presents = 0;
 
 struct Point {
   float x, y;
@@ -162,12 +163,17 @@ void ApplyClip(TGraphics& g) {
 // Making a context current.
 
 void SetGraphics(TGraphics* graphics) {
-  if (g_current != nullptr && g_current->renderer) g_current->renderer->Flush();
+  // What the previous context recorded goes to its own GL context now.
+  if (g_current != nullptr && g_current != graphics && g_current->renderer) {
+    g_current->renderer->Flush();
+  }
   if (graphics == nullptr) {
     g_current = nullptr;
     return;
   }
   TGraphics& g = *graphics;
+  // Another context drew in between: the next presentation is a real one.
+  if (g_current != &g) ForcePresent(g);
   // Size refresh: the canvas's size becomes the context size.
   const bool first = g.gl == nullptr;
   const bool resized = RefreshGraphicsSize(g);
@@ -187,7 +193,9 @@ void SetGraphics(TGraphics* graphics) {
   UpdateTransform(g);
   ApplyClip(g);
   if (g._setup == 0) {
-    // Both buffers start black (or whatever the clear colour is by now).
+    // Both buffers start black (or whatever the clear colour is by now):
+    // both presentations are real, though the second shows the same.
+    g.forced_presents = 2;
     Cls();
     Flip(0);
     Cls();
@@ -473,11 +481,15 @@ void Cls() {
 }
 
 // Presents the back buffer; with sync the swap waits for the vertical
-// refresh.
+// refresh. A repaint that would show exactly what is on screen already is
+// neither drawn nor presented.
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
-  g.renderer->Flush();
+  const bool force = g.forced_presents > 0;
+  if (!g.renderer->EndFrame(force)) return;
+  if (force) --g.forced_presents;
+  ++g_presents;
   CheckGLErrors();
   const int interval = sync != 0 ? 1 : 0;
   if (g.swap_interval != interval) {
@@ -557,6 +569,7 @@ int CheckGLErrors() {
 int GLErrorCount() { return g_gl_errors; }
 
 long DrawCallCount() { return DrawCallCountInternal(); }
+long PresentCount() { return g_presents; }
 void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
 
 void FinishGraphics() {
