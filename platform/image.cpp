@@ -1,5 +1,7 @@
 // Decoding pictures from URLs and building images from them: cells, the
 // mask colour and the automatic centre handle.
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -177,6 +179,8 @@ ImagePtr LoadAnimImage(const std::string& url, int cell_width, int cell_height, 
   if (cell_width <= 0 || cell_height <= 0 || first < 0 || count < 0) return nullptr;
   return LoadAnimImage(LoadPixmap(url), cell_width, cell_height, first, count, flags);
 }
+
+void ReleaseFreedMemory() { malloc_trim(0); }
 
 void AutoMidHandle(int enable) { g_auto_mid_handle = enable != 0; }
 bool AutoMidHandleEnabled() { return g_auto_mid_handle; }

@@ -109,6 +109,11 @@ bool AutoMidHandleEnabled();
 // The file name part of a path; "\" counts as "/".
 std::string StripDir(const std::string& path);
 
+// Hands memory the process has freed back to the system. A sheet's pixels
+// are large blocks; once the allocator has seen such blocks freed it keeps
+// later ones in its heap, where they stay mapped after they are freed.
+void ReleaseFreedMemory();
+
 // What the drawing layer uploads for one frame: level 0 is a power-of-two
 // format-6 picture holding the frame in its top-left corner (edges
 // duplicated one texel right and down), further levels for mipmapping.
