@@ -416,15 +416,34 @@ void DrawText(const std::string& text, float x, float y) {
 
 namespace {
 
+// Frame textures of one image are kept to this many bytes, the frames
+// drawn least recently let go first: playing through tens of thousands of
+// frames must not hold a texture for each.
+std::size_t TextureBudget(const TImage& image) {
+  constexpr std::size_t kMinBudget = std::size_t{64} << 20;
+  return std::max(kMinBudget, 2 * image.pixmaps.PictureBytes());
+}
+
+std::size_t PlanBytes(const TexturePlan& plan) {
+  std::size_t bytes = 0;
+  for (const TPixmap& level : plan.levels) bytes += level.pixels.size();
+  return bytes;
+}
+
 // The texture of frame `frame`, made at its first draw (and again when the
-// contexts it was made in have all gone).
-const TFrameTexture& FrameTexture(TGraphics& g, TImage& image, int frame) {
+// contexts it was made in have all gone, or the cache let it go).
+const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
+  const auto index = static_cast<std::size_t>(frame);
   if (image.frames.size() < image.pixmaps.size()) image.frames.resize(image.pixmaps.size());
-  TFrameTexture& ft = image.frames[static_cast<std::size_t>(frame)];
-  if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) return ft;
+  TFrameTexture& ft = image.frames[index];
+  if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) {
+    image.frames.Touch(index);
+    return &ft;
+  }
+  const PixmapPtr pixels = image.pixmaps.Pixels(index);
+  if (!pixels) return nullptr;
   const TexturePlan plan =
-      PrepareFrameTexture(*image.pixmaps[static_cast<std::size_t>(frame)], image.flags,
-                          g.renderer->MaxTextureSize());
+      PrepareFrameTexture(*pixels, image.flags, g.renderer->MaxTextureSize());
   if (plan.levels.empty()) throw std::runtime_error("Unable to calculate tex size");
   const unsigned name = g.renderer->MakeTexture(plan, image.flags);
   if (name == 0) throw std::runtime_error("Unable to calculate tex size");
@@ -432,7 +451,18 @@ const TFrameTexture& FrameTexture(TGraphics& g, TImage& image, int frame) {
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;
   ft.v = plan.v;
-  return ft;
+  image.frames.Made(index, PlanBytes(plan));
+  // Over the budget: the frames drawn longest ago give their textures back.
+  const std::size_t budget = TextureBudget(image);
+  std::size_t oldest = 0;
+  while (image.frames.bytes > budget && image.frames.Oldest(&oldest) && oldest != index) {
+    const TFrameTexture old = image.frames[oldest];
+    if (old.name != 0 && old.seq == CurrentTextureGeneration()) {
+      g.renderer->DeleteTexture(old.name);
+    }
+    image.frames.Erase(oldest);
+  }
+  return &image.frames[index];
 }
 
 }  // namespace
@@ -445,9 +475,11 @@ const TFrameTexture& FrameTexture(TGraphics& g, TImage& image, int frame) {
 void DrawImage(TImage* image, float x, float y, int frame) {
   if (g_current == nullptr || !g_current->renderer || image == nullptr) return;
   if (frame < 0 || static_cast<std::size_t>(frame) >= image->pixmaps.size()) return;
-  if (!image->pixmaps[static_cast<std::size_t>(frame)]) return;
+  if (!image->pixmaps.Has(static_cast<std::size_t>(frame))) return;
   TGraphics& g = *g_current;
-  const TFrameTexture& ft = FrameTexture(g, *image, frame);
+  const TFrameTexture* made = FrameTexture(g, *image, frame);
+  if (made == nullptr) return;
+  const TFrameTexture ft = *made;
   const float w = static_cast<float>(image->width);
   const float h = static_cast<float>(image->height);
   const float hx = image->handle_x, hy = image->handle_y;
@@ -519,15 +551,15 @@ TImage::~TImage() {
   if (!OwnGLContextIsCurrent()) return;
   const unsigned generation = CurrentTextureGeneration();
   GLRenderer* renderer = g_current != nullptr ? g_current->renderer.get() : nullptr;
-  for (const TFrameTexture& ft : frames) {
-    if (ft.name == 0 || ft.seq != generation) continue;
+  frames.ForEach([&](const TFrameTexture& ft) {
+    if (ft.name == 0 || ft.seq != generation) return;
     if (renderer != nullptr) {
       renderer->DeleteTexture(ft.name);
     } else {
       const GLuint n = ft.name;
       glDeleteTextures(1, &n);
     }
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------
