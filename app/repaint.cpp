@@ -92,6 +92,7 @@ int DisplayMenu() {
     if (btnUnLoad->IsMouseOver) {
       imgAnimation = nullptr;
       imgUnanimated = nullptr;
+      ReleaseFreedMemory();
       objTileWidth->Enabled(true);
       objTileHeight->Enabled(true);
     }

@@ -35,5 +35,7 @@ void LoadTileset() {
   objFrameCount->Value(std::to_string(intFrameCount));
   objTileWidth->Enabled(false);
   objTileHeight->Enabled(false);
+  // The sheet this load replaced, and the decoder's working memory.
+  ReleaseFreedMemory();
   SetBusyCursor(false);
 }

@@ -87,8 +87,9 @@ int RepaintRateChild(double seconds) {
 
 std::string g_self;
 
-// Runs this program with `args`; its standard output.
-std::string RunChild(const std::vector<std::string>& args) {
+// Runs `program` (this one by default) with `args`; its standard output.
+std::string RunChild(const std::vector<std::string>& args, std::string program = "") {
+  if (program.empty()) program = g_self;
   int fds[2];
   if (pipe(fds) != 0) return "";
   posix_spawn_file_actions_t fa;
@@ -96,12 +97,12 @@ std::string RunChild(const std::vector<std::string>& args) {
   posix_spawn_file_actions_adddup2(&fa, fds[1], 1);
   posix_spawn_file_actions_addclose(&fa, fds[0]);
   std::vector<char*> argv;
-  argv.push_back(g_self.data());
+  argv.push_back(program.data());
   std::vector<std::string> copy = args;
   for (auto& a : copy) argv.push_back(a.data());
   argv.push_back(nullptr);
   pid_t pid = -1;
-  const int rc = posix_spawn(&pid, g_self.c_str(), &fa, nullptr, argv.data(), environ);
+  const int rc = posix_spawn(&pid, program.c_str(), &fa, nullptr, argv.data(), environ);
   posix_spawn_file_actions_destroy(&fa);
   close(fds[1]);
   std::string out;
@@ -128,6 +129,24 @@ void BM_StartToFirstFrame(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_StartToFirstFrame)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// The floor: a bare SDL2 + GL window's start to its first presented clear.
+void BM_BareWindowStartToFirstFrame(benchmark::State& state) {
+  for (auto _ : state) {
+    const long long t0 = NowNs();
+    const std::string out = RunChild({"--first-frame", std::to_string(t0)}, BARE_WINDOW);
+    const long long ns = std::atoll(out.c_str());
+    if (ns <= 0) {
+      state.SkipWithError("the bare window drew no frame (no display?)");
+      return;
+    }
+    state.SetIterationTime(static_cast<double>(ns) / 1e9);
+  }
+}
+BENCHMARK(BM_BareWindowStartToFirstFrame)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(5);
 
 void BM_RepaintRate(benchmark::State& state) {
   double rate = 0;

@@ -2,7 +2,8 @@
 // rectangles and lines, 300 glyphs, a 120 x 100 logo, and a 64 x 64 frame at
 // scale 3 turned 30 degrees in a clipped preview), against a bare Cls +
 // Flip(0) of the same canvas. Both wait for GL to finish, so the GPU's (here
-// llvmpipe's) work is counted. Run under tests/with-display.sh.
+// llvmpipe's) work is counted; and the same scene repeated unchanged, which
+// is not presented. Run under tests/with-display.sh.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -113,7 +114,12 @@ void BM_ClearAndPresent(benchmark::State& state) {
   }
   SetGraphics(canvas->graphics());
   ResetDrawCallCount();
+  int shade = 0;
   for (auto _ : state) {
+    // A different colour each time: an unchanged picture would not be
+    // presented at all.
+    shade ^= 1;
+    SetClsColor(60 + shade, 60, 60);
     Cls();
     Flip(0);
     FinishGraphics();
@@ -144,8 +150,32 @@ void BM_Repaint(benchmark::State& state) {
   if (GLErrorCount() != 0) state.SkipWithError("GL errors");
 }
 
+// The same scene again and again, as the 60 Hz repaint draws it while
+// nothing changes: recorded and compared, never sent or presented.
+void BM_RepaintUnchanged(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  OffscreenCanvas* canvas = Canvas(w, h);
+  if (canvas == nullptr) {
+    state.SkipWithError("no GL window");
+    return;
+  }
+  const Scene scene;
+  SetGraphics(canvas->graphics());
+  DrawPanel(scene, w, h);
+  SetGraphics(canvas->graphics());
+  DrawPanel(scene, w, h);
+  const long presents = PresentCount();
+  for (auto _ : state) {
+    SetGraphics(canvas->graphics());
+    DrawPanel(scene, w, h);
+  }
+  state.counters["presents"] =
+      static_cast<double>(PresentCount() - presents) / static_cast<double>(state.iterations());
+}
+
 BENCHMARK(BM_ClearAndPresent)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Repaint)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintUnchanged)->Args({800, 600})->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

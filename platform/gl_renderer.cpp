@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/font_default.h"
@@ -13,6 +15,15 @@
 namespace {
 
 long g_draw_calls = 0;
+
+// Texture name -> content number; names are shared by every context.
+std::unordered_map<unsigned, std::uint64_t>& Contents() {
+  static auto& contents = *new std::unordered_map<unsigned, std::uint64_t>;
+  return contents;
+}
+std::uint64_t g_next_content = 0;
+
+void NewContent(unsigned name) { Contents()[name] = ++g_next_content; }
 
 // Positions arrive in canvas pixels; the projection puts 0 at the left/top
 // edge and size at the right/bottom edge. Colour and the texturing switch are
@@ -125,6 +136,12 @@ std::vector<std::uint8_t> FontAtlasPixels() {
 long DrawCallCountInternal() { return g_draw_calls; }
 void ResetDrawCallCountInternal() { g_draw_calls = 0; }
 
+std::uint64_t TextureContentInternal(unsigned name) {
+  if (name == 0) return 0;
+  const auto it = Contents().find(name);
+  return it != Contents().end() ? it->second : 0;
+}
+
 std::unique_ptr<GLRenderer> GLRenderer::Create() {
   std::unique_ptr<GLRenderer> renderer(new GLRenderer());
   if (!renderer->Init()) return nullptr;
@@ -171,20 +188,33 @@ bool GLRenderer::Init() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  batch_.reserve(4096);
+  NewContent(font_texture_);
+  vertices_.reserve(4096);
   return true;
 }
 
 GLRenderer::~GLRenderer() {
   // Runs with this renderer's context current (the owner sees to that).
-  if (font_texture_ != 0) glDeleteTextures(1, &font_texture_);
+  if (font_texture_ != 0) {
+    Contents().erase(font_texture_);
+    glDeleteTextures(1, &font_texture_);
+  }
   if (vbo_ != 0) glDeleteBuffers(1, &vbo_);
   if (vao_ != 0) glDeleteVertexArrays(1, &vao_);
   if (program_ != 0) glDeleteProgram(program_);
 }
 
 void GLRenderer::BeginFrame(int vx, int vy, int vw, int vh, int width, int height) {
-  glViewport(vx, vy, vw, vh);
+  view_ = View{vx, vy, vw, vh, width > 0 ? width : 1, height > 0 ? height : 1};
+  Op op;
+  op.type = Op::Type::View;
+  op.view = view_;
+  ops_.push_back(op);
+  batch_open_ = false;
+}
+
+void GLRenderer::SendView(const View& view) {
+  glViewport(view.vx, view.vy, view.vw, view.vh);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_STENCIL_TEST);
   glDisable(GL_CULL_FACE);
@@ -195,8 +225,7 @@ void GLRenderer::BeginFrame(int vx, int vy, int vw, int vh, int width, int heigh
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
   glActiveTexture(GL_TEXTURE0);
   glUniform1i(loc_texture_, 0);
-  glUniform2f(loc_size_, static_cast<float>(width > 0 ? width : 1),
-              static_cast<float>(height > 0 ? height : 1));
+  glUniform2f(loc_size_, static_cast<float>(view.width), static_cast<float>(view.height));
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
   glLineWidth(1.0f);
@@ -232,20 +261,28 @@ GLRenderer::Blender GLRenderer::Route(std::uint8_t alpha, unsigned texture, bool
 void GLRenderer::SetClip(const GLClip& clip) { want_.clip = clip; }
 
 void GLRenderer::Prepare(Kind kind, Blender blend, unsigned texture) {
-  if (!batch_.empty()) {
-    const bool joins = batch_state_.blend == blend && batch_state_.clip == want_.clip &&
-                       batch_state_.kind == kind &&
-                       (texture == 0 || batch_state_.texture == 0 ||
-                        batch_state_.texture == texture);
-    if (!joins) Flush();
+  if (batch_open_) {
+    const State& open = ops_.back().state;
+    const bool joins = open.blend == blend && open.clip == want_.clip && open.kind == kind &&
+                       (texture == 0 || open.texture == 0 || open.texture == texture);
+    if (!joins) batch_open_ = false;
   }
-  if (batch_.empty()) {
-    batch_state_ = want_;
-    batch_state_.blend = blend;
-    batch_state_.kind = kind;
-    batch_state_.texture = 0;
+  if (!batch_open_) {
+    Op op;
+    op.type = Op::Type::Draw;
+    op.state = want_;
+    op.state.blend = blend;
+    op.state.kind = kind;
+    op.state.texture = 0;
+    op.first = vertices_.size();
+    ops_.push_back(op);
+    batch_open_ = true;
   }
-  if (texture != 0) batch_state_.texture = texture;
+  Op& op = ops_.back();
+  if (texture != 0 && op.state.texture != texture) {
+    op.state.texture = texture;
+    op.content = TextureContentInternal(texture);
+  }
 }
 
 void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha) {
@@ -256,9 +293,10 @@ void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_a
   const std::int32_t flags =
       (texture != 0 ? kVertexTextured : 0) | (alpha_test ? kVertexAlphaTest : 0);
   for (const int i : {0, 1, 2, 0, 2, 3}) {
-    batch_.push_back(corners[i]);
-    batch_.back().flags = flags;
+    vertices_.push_back(corners[i]);
+    vertices_.back().flags = flags;
   }
+  ops_.back().count += 6;
 }
 
 void GLRenderer::Line(const GLVertex& a, const GLVertex& b) {
@@ -267,19 +305,25 @@ void GLRenderer::Line(const GLVertex& a, const GLVertex& b) {
   const Blender blend = Route(a.a, 0, false, &alpha_test);
   Prepare(Kind::Lines, blend, 0);
   const std::int32_t flags = alpha_test ? kVertexAlphaTest : 0;
-  batch_.push_back(a);
-  batch_.back().flags = flags;
-  batch_.push_back(b);
-  batch_.back().flags = flags;
+  vertices_.push_back(a);
+  vertices_.back().flags = flags;
+  vertices_.push_back(b);
+  vertices_.back().flags = flags;
+  ops_.back().count += 2;
 }
 
 void GLRenderer::Clear(int red, int green, int blue) {
-  Flush();
+  batch_open_ = false;
   if (want_.clip.empty) return;
-  ApplyState(want_);
-  glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
-               static_cast<float>(blue) / 255.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
+  Op op;
+  op.type = Op::Type::Clear;
+  // With clipping off the rectangle is not used: leave it out of the record.
+  if (want_.clip.enabled) op.state.clip = want_.clip;
+  op.red = red, op.green = green, op.blue = blue;
+  const GLClip& c = want_.clip;
+  op.whole = !c.enabled || (c.x <= view_.vx && c.y <= view_.vy && c.x + c.w >= view_.vx + view_.vw &&
+                            c.y + c.h >= view_.vy + view_.vh);
+  ops_.push_back(op);
 }
 
 void GLRenderer::ClearRect(const GLClip& rect, int red, int green, int blue) {
@@ -292,15 +336,13 @@ void GLRenderer::ClearRect(const GLClip& rect, int red, int green, int blue) {
     y1 = std::min(y1, want_.clip.y + want_.clip.h);
   }
   if (x1 <= x0 || y1 <= y0) return;
-  Flush();
-  State state;
-  state.blend = known_ ? gl_.blend : Blender::Off;
-  state.clip.enabled = true;
-  state.clip.x = x0, state.clip.y = y0, state.clip.w = x1 - x0, state.clip.h = y1 - y0;
-  ApplyState(state);  // the next batch sends its own clip again
-  glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
-               static_cast<float>(blue) / 255.0f, 1.0f);
-  glClear(GL_COLOR_BUFFER_BIT);
+  batch_open_ = false;
+  Op op;
+  op.type = Op::Type::ClearRect;
+  op.rect.enabled = true;
+  op.rect.x = x0, op.rect.y = y0, op.rect.w = x1 - x0, op.rect.h = y1 - y0;
+  op.red = red, op.green = green, op.blue = blue;
+  ops_.push_back(op);
 }
 
 void GLRenderer::ApplyState(const State& state) {
@@ -344,21 +386,109 @@ void GLRenderer::Bind(unsigned texture) {
 }
 
 void GLRenderer::Flush() {
-  if (batch_.empty()) return;
-  ApplyState(batch_state_);
-  Bind(batch_state_.texture != 0 ? batch_state_.texture : font_texture_);
-  const std::size_t bytes = batch_.size() * sizeof(GLVertex);
-  if (bytes > vbo_capacity_) {
-    vbo_capacity_ = bytes > 2 * vbo_capacity_ ? bytes : 2 * vbo_capacity_;
+  batch_open_ = false;
+  if (sent_ops_ == ops_.size()) return;
+  // The unsent vertices go up at once; each batch draws its range of them.
+  const std::size_t pending = vertices_.size() - sent_vertices_;
+  if (pending > 0) {
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    const std::size_t bytes = pending * sizeof(GLVertex);
+    if (bytes > vbo_capacity_) {
+      vbo_capacity_ = bytes > 2 * vbo_capacity_ ? bytes : 2 * vbo_capacity_;
+    }
+    // Orphaning the store lets the driver hand out fresh memory instead of
+    // waiting for the previous draw to finish with it.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbo_capacity_), nullptr,
+                 GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
+                    vertices_.data() + sent_vertices_);
   }
-  // Orphaning the store lets the driver hand out fresh memory instead of
-  // waiting for the previous draw to finish with it.
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbo_capacity_), nullptr, GL_STREAM_DRAW);
-  glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), batch_.data());
-  glDrawArrays(batch_state_.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES, 0,
-               static_cast<GLsizei>(batch_.size()));
-  ++g_draw_calls;
-  batch_.clear();
+  for (std::size_t i = sent_ops_; i < ops_.size(); ++i) {
+    const Op& op = ops_[i];
+    switch (op.type) {
+      case Op::Type::View:
+        SendView(op.view);
+        break;
+      case Op::Type::Draw: {
+        if (op.count == 0) break;
+        ApplyState(op.state);
+        Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
+        glDrawArrays(op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES,
+                     static_cast<GLint>(op.first - sent_vertices_),
+                     static_cast<GLsizei>(op.count));
+        ++g_draw_calls;
+        break;
+      }
+      case Op::Type::Clear: {
+        State state = op.state;
+        state.blend = known_ ? gl_.blend : Blender::Off;
+        ApplyState(state);
+        glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
+                     static_cast<float>(op.blue) / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        break;
+      }
+      case Op::Type::ClearRect: {
+        State state;
+        state.blend = known_ ? gl_.blend : Blender::Off;
+        state.clip = op.rect;
+        ApplyState(state);  // the next batch sends its own clip again
+        glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
+                     static_cast<float>(op.blue) / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        break;
+      }
+    }
+  }
+  sent_ops_ = ops_.size();
+  sent_vertices_ = vertices_.size();
+}
+
+bool GLRenderer::StartsWithWholeClear() const {
+  for (const Op& op : ops_) {
+    if (op.type == Op::Type::View) continue;
+    return op.type == Op::Type::Clear && op.whole;
+  }
+  return false;
+}
+
+bool GLRenderer::SameAsPresented() const {
+  if (!shown_valid_ || ops_ != shown_ops_ || vertices_.size() != shown_vertices_.size()) {
+    return false;
+  }
+  // Batches before the repaint's first view change are drawn in the view
+  // it started with (a clear does not depend on it).
+  for (const Op& op : ops_) {
+    if (op.type == Op::Type::View) break;
+    if (op.type == Op::Type::Draw && start_view_ != shown_start_view_) return false;
+  }
+  // A texture that got new content since it was recorded differs too.
+  for (const Op& op : ops_) {
+    if (op.type == Op::Type::Draw && op.state.texture != 0 &&
+        op.content != TextureContentInternal(op.state.texture)) {
+      return false;
+    }
+  }
+  return vertices_.empty() ||
+         std::memcmp(vertices_.data(), shown_vertices_.data(),
+                     vertices_.size() * sizeof(GLVertex)) == 0;
+}
+
+bool GLRenderer::EndFrame(bool force) {
+  batch_open_ = false;
+  const bool unchanged = !force && sent_ops_ == 0 && StartsWithWholeClear() && SameAsPresented();
+  if (!unchanged) {
+    Flush();
+    shown_ops_.swap(ops_);
+    shown_vertices_.swap(vertices_);
+    shown_start_view_ = start_view_;
+    shown_valid_ = true;
+  }
+  ops_.clear();
+  vertices_.clear();
+  sent_ops_ = sent_vertices_ = 0;
+  start_view_ = view_;
+  return !unchanged;
 }
 
 unsigned GLRenderer::MakeTexture(const TexturePlan& plan, int flags) {
@@ -378,6 +508,7 @@ unsigned GLRenderer::MakeTexture(const TexturePlan& plan, int flags) {
 
   GLuint name = 0;
   glGenTextures(1, &name);
+  NewContent(name);
   Bind(name);
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
   for (std::size_t i = 0; i < usable; ++i) {
@@ -403,8 +534,15 @@ unsigned GLRenderer::MakeTexture(const TexturePlan& plan, int flags) {
 
 void GLRenderer::DeleteTexture(unsigned name) {
   if (name == 0) return;
-  Flush();  // the pending batch may still sample it
+  // An unsent draw may still sample it.
+  for (std::size_t i = sent_ops_; i < ops_.size(); ++i) {
+    if (ops_[i].type == Op::Type::Draw && ops_[i].state.texture == name) {
+      Flush();
+      break;
+    }
+  }
   if (bound_known_ && bound_ == name) bound_known_ = false;
+  Contents().erase(name);
   const GLuint n = name;
   glDeleteTextures(1, &n);
 }

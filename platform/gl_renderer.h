@@ -3,9 +3,17 @@
 // state allows. A batch is cut only when a primitive needs a different blend
 // mode, clip, texture or primitive kind, and before a clear, a swap or a read
 // back, so the picture is the same as drawing every primitive at once.
+//
+// Nothing reaches GL while a repaint is drawn: its batches, clears and view
+// changes are recorded, and sent when it is presented (or earlier, when a
+// read back, a texture's end or a change of context needs them). A repaint
+// whose record equals the last presented one, texture contents included,
+// and that starts by clearing the whole canvas, would show the same picture
+// again: it is dropped without touching GL.
 // Internal to platform/.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -44,10 +52,11 @@ class GLRenderer {
   GLRenderer(const GLRenderer&) = delete;
   GLRenderer& operator=(const GLRenderer&) = delete;
 
-  // Sets every piece of GL state the layer relies on, in one place, and
-  // forgets the cached blend mode, clip and texture binding. `viewport` is
-  // the canvas in window pixels; width x height is the projection: one unit
-  // one pixel, y downward.
+  // Records a view change: when it is sent, every piece of GL state the
+  // layer relies on is set, in one place, and the cached blend mode, clip
+  // and texture binding are forgotten. `viewport` is the canvas in window
+  // pixels; width x height is the projection: one unit one pixel, y
+  // downward.
   void BeginFrame(int vx, int vy, int vw, int vh, int width, int height);
 
   void SetBlend(int mode);
@@ -68,8 +77,13 @@ class GLRenderer {
   // opaque colour by a scissored clear: the same pixels as a quad, without
   // shading each one.
   void ClearRect(const GLClip& rect, int red, int green, int blue);
-  // Sends the pending batch.
+  // Sends everything recorded and not yet sent.
   void Flush();
+  // Ends the repaint at a presentation: true when the caller must swap
+  // (everything recorded has then been sent), false when the repaint shows
+  // exactly the picture already presented and was dropped unsent. `force`
+  // asks for a real presentation whatever the record holds.
+  bool EndFrame(bool force);
 
   // The font atlas: glyph g occupies texels [g * kCellWidth + 1, + 8) x [0, 16).
   unsigned FontTexture() const { return font_texture_; }
@@ -80,18 +94,36 @@ class GLRenderer {
   // Makes a texture from a prepared plan (levels in RGBA8); 0 when level 0
   // is malformed. Filters by image flags: 2 linear, 4 mipmapped.
   unsigned MakeTexture(const TexturePlan& plan, int flags);
+  // Sends what is recorded first when a pending draw still samples it.
   void DeleteTexture(unsigned name);
   int MaxTextureSize() const { return max_texture_size_; }
 
  private:
-  enum class Kind { Triangles, Lines };
+  enum class Kind : std::uint8_t { Triangles, Lines };
   // What GL's blender does; several blend modes can map to the same one.
-  enum class Blender { Off, Alpha, Additive, Multiply };
+  enum class Blender : std::uint8_t { Off, Alpha, Additive, Multiply };
   struct State {
     Blender blend = Blender::Off;
     GLClip clip;
     unsigned texture = 0;  // 0: the batch has no textured primitive yet
     Kind kind = Kind::Triangles;
+    bool operator==(const State&) const = default;
+  };
+  struct View {
+    int vx = 0, vy = 0, vw = 0, vh = 0, width = 0, height = 0;
+    bool operator==(const View&) const = default;
+  };
+  // One recorded step of a repaint.
+  struct Op {
+    enum class Type : std::uint8_t { View, Draw, Clear, ClearRect } type = Type::Draw;
+    State state;                   // Draw: the batch's state; Clear: the clip
+    std::uint64_t content = 0;     // Draw: what the texture held when recorded
+    View view;                     // View
+    GLClip rect;                   // ClearRect
+    int red = 0, green = 0, blue = 0;  // Clear, ClearRect
+    bool whole = false;            // Clear: fills the whole canvas
+    std::size_t first = 0, count = 0;  // Draw: vertices
+    bool operator==(const Op&) const = default;
   };
 
   GLRenderer() = default;
@@ -103,11 +135,17 @@ class GLRenderer {
   // joins the unblended batch: fewer state changes, and the rasteriser can
   // skip reading the destination.
   Blender Route(std::uint8_t alpha, unsigned texture, bool binary_alpha, bool* alpha_test) const;
-  // Cuts the batch when a primitive of `kind` with `texture` cannot join it.
+  // Opens a new batch when a primitive of `kind` with `texture` cannot join
+  // the open one.
   void Prepare(Kind kind, Blender blend, unsigned texture);
   // The one place where per-batch GL state changes (cached).
   void ApplyState(const State& state);
   void Bind(unsigned texture);
+  void SendView(const View& view);
+  // Whether the unsent record starts by clearing the whole canvas, so that
+  // its picture does not depend on what the back buffer held.
+  bool StartsWithWholeClear() const;
+  bool SameAsPresented() const;
 
   unsigned program_ = 0, vao_ = 0, vbo_ = 0, font_texture_ = 0;
   int loc_size_ = -1, loc_texture_ = -1;
@@ -115,10 +153,22 @@ class GLRenderer {
   int max_texture_size_ = 0;
   std::size_t vbo_capacity_ = 0;
 
-  std::vector<GLVertex> batch_;
-  State batch_state_;  // state the pending batch was recorded under
-  State want_;         // clip the next primitive will be drawn with
-  // What GL has now; `known_` false after BeginFrame until first applied.
+  // The repaint being recorded: ops_[sent_ops_..] and
+  // vertices_[sent_vertices_..] have not reached GL yet.
+  std::vector<Op> ops_;
+  std::vector<GLVertex> vertices_;
+  std::size_t sent_ops_ = 0, sent_vertices_ = 0;
+  bool batch_open_ = false;  // ops_.back() is a batch primitives may join
+  View view_;                // the view of the last BeginFrame
+  View start_view_;          // the view in force when this repaint began
+  // The last presented repaint.
+  std::vector<Op> shown_ops_;
+  std::vector<GLVertex> shown_vertices_;
+  View shown_start_view_;
+  bool shown_valid_ = false;
+
+  State want_;  // clip the next primitive will be drawn with
+  // What GL has now; `known_` false after a view change until first applied.
   State gl_;
   bool known_ = false;
   unsigned bound_ = 0;
@@ -128,3 +178,6 @@ class GLRenderer {
 // Draw calls issued since the last reset (every glDrawArrays of the layer).
 long DrawCallCountInternal();
 void ResetDrawCallCountInternal();
+// A number that changes whenever a texture name gets new content: a name GL
+// hands out again after a delete is a different texture.
+std::uint64_t TextureContentInternal(unsigned name);

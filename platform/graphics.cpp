@@ -21,6 +21,7 @@ namespace {
 
 TGraphics* g_current = nullptr;
 int g_gl_errors = 0;
+long g_presents = 0;
 
 struct Point {
   float x, y;
@@ -162,12 +163,17 @@ void ApplyClip(TGraphics& g) {
 // Making a context current.
 
 void SetGraphics(TGraphics* graphics) {
-  if (g_current != nullptr && g_current->renderer) g_current->renderer->Flush();
+  // What the previous context recorded goes to its own GL context now.
+  if (g_current != nullptr && g_current != graphics && g_current->renderer) {
+    g_current->renderer->Flush();
+  }
   if (graphics == nullptr) {
     g_current = nullptr;
     return;
   }
   TGraphics& g = *graphics;
+  // Another context drew in between: the next presentation is a real one.
+  if (g_current != &g) ForcePresent(g);
   // Size refresh: the canvas's size becomes the context size.
   const bool first = g.gl == nullptr;
   const bool resized = RefreshGraphicsSize(g);
@@ -187,7 +193,9 @@ void SetGraphics(TGraphics* graphics) {
   UpdateTransform(g);
   ApplyClip(g);
   if (g._setup == 0) {
-    // Both buffers start black (or whatever the clear colour is by now).
+    // Both buffers start black (or whatever the clear colour is by now):
+    // both presentations are real, though the second shows the same.
+    g.forced_presents = 2;
     Cls();
     Flip(0);
     Cls();
@@ -408,15 +416,34 @@ void DrawText(const std::string& text, float x, float y) {
 
 namespace {
 
+// Frame textures of one image are kept to this many bytes, the frames
+// drawn least recently let go first: playing through tens of thousands of
+// frames must not hold a texture for each.
+std::size_t TextureBudget(const TImage& image) {
+  constexpr std::size_t kMinBudget = std::size_t{64} << 20;
+  return std::max(kMinBudget, 2 * image.pixmaps.PictureBytes());
+}
+
+std::size_t PlanBytes(const TexturePlan& plan) {
+  std::size_t bytes = 0;
+  for (const TPixmap& level : plan.levels) bytes += level.pixels.size();
+  return bytes;
+}
+
 // The texture of frame `frame`, made at its first draw (and again when the
-// contexts it was made in have all gone).
-const TFrameTexture& FrameTexture(TGraphics& g, TImage& image, int frame) {
+// contexts it was made in have all gone, or the cache let it go).
+const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
+  const auto index = static_cast<std::size_t>(frame);
   if (image.frames.size() < image.pixmaps.size()) image.frames.resize(image.pixmaps.size());
-  TFrameTexture& ft = image.frames[static_cast<std::size_t>(frame)];
-  if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) return ft;
+  TFrameTexture& ft = image.frames[index];
+  if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) {
+    image.frames.Touch(index);
+    return &ft;
+  }
+  const PixmapPtr pixels = image.pixmaps.Pixels(index);
+  if (!pixels) return nullptr;
   const TexturePlan plan =
-      PrepareFrameTexture(*image.pixmaps[static_cast<std::size_t>(frame)], image.flags,
-                          g.renderer->MaxTextureSize());
+      PrepareFrameTexture(*pixels, image.flags, g.renderer->MaxTextureSize());
   if (plan.levels.empty()) throw std::runtime_error("Unable to calculate tex size");
   const unsigned name = g.renderer->MakeTexture(plan, image.flags);
   if (name == 0) throw std::runtime_error("Unable to calculate tex size");
@@ -424,7 +451,18 @@ const TFrameTexture& FrameTexture(TGraphics& g, TImage& image, int frame) {
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;
   ft.v = plan.v;
-  return ft;
+  image.frames.Made(index, PlanBytes(plan));
+  // Over the budget: the frames drawn longest ago give their textures back.
+  const std::size_t budget = TextureBudget(image);
+  std::size_t oldest = 0;
+  while (image.frames.bytes > budget && image.frames.Oldest(&oldest) && oldest != index) {
+    const TFrameTexture old = image.frames[oldest];
+    if (old.name != 0 && old.seq == CurrentTextureGeneration()) {
+      g.renderer->DeleteTexture(old.name);
+    }
+    image.frames.Erase(oldest);
+  }
+  return &image.frames[index];
 }
 
 }  // namespace
@@ -437,9 +475,11 @@ const TFrameTexture& FrameTexture(TGraphics& g, TImage& image, int frame) {
 void DrawImage(TImage* image, float x, float y, int frame) {
   if (g_current == nullptr || !g_current->renderer || image == nullptr) return;
   if (frame < 0 || static_cast<std::size_t>(frame) >= image->pixmaps.size()) return;
-  if (!image->pixmaps[static_cast<std::size_t>(frame)]) return;
+  if (!image->pixmaps.Has(static_cast<std::size_t>(frame))) return;
   TGraphics& g = *g_current;
-  const TFrameTexture& ft = FrameTexture(g, *image, frame);
+  const TFrameTexture* made = FrameTexture(g, *image, frame);
+  if (made == nullptr) return;
+  const TFrameTexture ft = *made;
   const float w = static_cast<float>(image->width);
   const float h = static_cast<float>(image->height);
   const float hx = image->handle_x, hy = image->handle_y;
@@ -473,11 +513,15 @@ void Cls() {
 }
 
 // Presents the back buffer; with sync the swap waits for the vertical
-// refresh.
+// refresh. A repaint that would show exactly what is on screen already is
+// neither drawn nor presented.
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
-  g.renderer->Flush();
+  const bool force = g.forced_presents > 0;
+  if (!g.renderer->EndFrame(force)) return;
+  if (force) --g.forced_presents;
+  ++g_presents;
   CheckGLErrors();
   const int interval = sync != 0 ? 1 : 0;
   if (g.swap_interval != interval) {
@@ -507,15 +551,15 @@ TImage::~TImage() {
   if (!OwnGLContextIsCurrent()) return;
   const unsigned generation = CurrentTextureGeneration();
   GLRenderer* renderer = g_current != nullptr ? g_current->renderer.get() : nullptr;
-  for (const TFrameTexture& ft : frames) {
-    if (ft.name == 0 || ft.seq != generation) continue;
+  frames.ForEach([&](const TFrameTexture& ft) {
+    if (ft.name == 0 || ft.seq != generation) return;
     if (renderer != nullptr) {
       renderer->DeleteTexture(ft.name);
     } else {
       const GLuint n = ft.name;
       glDeleteTextures(1, &n);
     }
-  }
+  });
 }
 
 // ---------------------------------------------------------------------------
@@ -557,6 +601,7 @@ int CheckGLErrors() {
 int GLErrorCount() { return g_gl_errors; }
 
 long DrawCallCount() { return DrawCallCountInternal(); }
+long PresentCount() { return g_presents; }
 void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
 
 void FinishGraphics() {

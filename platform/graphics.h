@@ -60,6 +60,10 @@ int GLErrorCount();
 long DrawCallCount();
 void ResetDrawCallCount();
 
+// Buffer swaps made by Flip since the start (a repaint identical to the one
+// on screen makes none).
+long PresentCount();
+
 // Sends the batch and waits until GL has finished all drawing.
 void FinishGraphics();
 

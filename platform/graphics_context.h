@@ -48,6 +48,10 @@ class TGraphics {
   // takes the context size at the first activation as its start value.
   bool viewport_given = false;
   int swap_interval = -1;  // last value given to SDL, -1 unknown
+  // How many of the next Flips present whatever their repaint holds: the
+  // screen may no longer show the last presented picture (first use,
+  // resize, expose, another context drew).
+  int forced_presents = 0;
 
   explicit TGraphics(SDL_Window* w) : window(w) {}
   ~TGraphics();
@@ -78,3 +82,7 @@ unsigned CurrentTextureGeneration();
 bool OwnGLContextIsCurrent();
 // Drops g as the current drawing context (graphics.cpp).
 void ForgetCurrentGraphics(TGraphics* g);
+// The next Flip of g presents, whatever its repaint holds.
+inline void ForcePresent(TGraphics& g) {
+  if (g.forced_presents < 1) g.forced_presents = 1;
+}

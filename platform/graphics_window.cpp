@@ -53,11 +53,22 @@ TGraphics* CreateWindowGraphics(SDL_Window* window) {
 
 void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int height) {
   if (graphics == nullptr) return;
-  graphics->has_canvas_rect = true;
-  graphics->canvas_x = x;
-  graphics->canvas_y = y;
-  graphics->canvas_w = std::max(0, width);
-  graphics->canvas_h = std::max(0, height);
+  TGraphics& g = *graphics;
+  width = std::max(0, width);
+  height = std::max(0, height);
+  if (!g.has_canvas_rect || g.canvas_x != x || g.canvas_y != y || g.canvas_w != width ||
+      g.canvas_h != height) {
+    ForcePresent(g);
+  }
+  g.has_canvas_rect = true;
+  g.canvas_x = x;
+  g.canvas_y = y;
+  g.canvas_w = width;
+  g.canvas_h = height;
+}
+
+void ExposeWindowGraphics(TGraphics* graphics) {
+  if (graphics != nullptr) ForcePresent(*graphics);
 }
 
 void FreeWindowGraphics(TGraphics* graphics) {
@@ -86,6 +97,7 @@ TGraphics::~TGraphics() {
 bool RefreshGraphicsSize(TGraphics& g) {
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(g.window, &dw, &dh);
+  if (dw != g.drawable_w || dh != g.drawable_h) ForcePresent(g);
   g.drawable_w = dw;
   g.drawable_h = dh;
   if (!g.has_canvas_rect) {

@@ -17,5 +17,10 @@ TGraphics* CreateWindowGraphics(SDL_Window* window);
 // there and uses its size as the context size.
 void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int height);
 
+// The window system showed the canvas anew (exposed, uncovered, restored):
+// what is on screen may be lost, so the next Flip presents for real even
+// when the repaint is the same as the last one.
+void ExposeWindowGraphics(TGraphics* graphics);
+
 // Deletes the context (and its GL context).
 void FreeWindowGraphics(TGraphics* graphics);

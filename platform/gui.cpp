@@ -227,7 +227,11 @@ void HandleWindowEvent(const SDL_WindowEvent& we) {
       EmitFor(WindowMove, window, 0, we.data1, we.data2);
       break;
     case SDL_WINDOWEVENT_EXPOSED:
-      if (TGadget* canvas = FirstCanvas(window)) EmitFor(GadgetPaint, canvas, 0, 0, 0);
+      if (TGadget* canvas = FirstCanvas(window)) {
+        // What the window showed may be gone: the repaint must present.
+        ExposeWindowGraphics(CanvasGraphics(canvas));
+        EmitFor(GadgetPaint, canvas, 0, 0, 0);
+      }
       break;
     case SDL_WINDOWEVENT_CLOSE:
       // The window stays; the application decides.

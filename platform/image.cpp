@@ -1,5 +1,7 @@
 // Decoding pictures from URLs and building images from them: cells, the
 // mask colour and the automatic centre handle.
+#include <malloc.h>
+
 #include <algorithm>
 #include <cstring>
 #include <vector>
@@ -91,14 +93,13 @@ bool NeedsMask(int flags, int format) {
   return (flags & MASKEDIMAGE) != 0 && !FormatHasAlpha(format);
 }
 
-ImagePtr NewImage(int width, int height, int flags, int frames) {
+ImagePtr NewImage(int width, int height, int flags, std::size_t frames) {
   auto image = std::make_shared<TImage>();
   image->width = width;
   image->height = height;
   image->flags = flags;
   image->mask_r = image->mask_g = image->mask_b = 0;
-  image->pixmaps.reserve(static_cast<std::size_t>(frames));
-  image->frames.resize(static_cast<std::size_t>(frames));
+  image->frames.resize(frames);
   return image;
 }
 
@@ -108,7 +109,116 @@ void PlaceHandle(TImage& image) {
   image.handle_y = static_cast<float>(image.height) * 0.5f;
 }
 
+const PixmapPtr kNoPixmap;
+
 }  // namespace
+
+// ---------------------------------------------------------------------------
+// Frame lists.
+
+void TFrameList::clear() {
+  list_.clear();
+  grid_ = false;
+  sheet_ = nullptr;
+  count_ = 0;
+  made_.clear();
+}
+
+void TFrameList::SetGrid(PixmapPtr sheet, int cell_width, int cell_height, std::int64_t first,
+                         std::int64_t count, bool mask, int mask_r, int mask_g, int mask_b) {
+  clear();
+  grid_ = true;
+  sheet_ = std::move(sheet);
+  cell_w_ = cell_width;
+  cell_h_ = cell_height;
+  first_ = first;
+  columns_ = std::max<std::int64_t>(1, sheet_->width / cell_width);
+  count_ = static_cast<std::size_t>(count);
+  mask_ = mask;
+  mask_r_ = mask_r, mask_g_ = mask_g, mask_b_ = mask_b;
+}
+
+PixmapPtr TFrameList::Pixels(std::size_t i) const {
+  if (!grid_) return i < list_.size() ? list_[i] : nullptr;
+  if (i >= count_) return nullptr;
+  const std::int64_t cell = first_ + static_cast<std::int64_t>(i);
+  const int x = static_cast<int>((cell % columns_) * cell_w_);
+  const int y = static_cast<int>((cell / columns_) * cell_h_);
+  return mask_ ? MaskedCopy(*sheet_, x, y, cell_w_, cell_h_, mask_r_, mask_g_, mask_b_)
+               : CopyRegion(*sheet_, x, y, cell_w_, cell_h_);
+}
+
+const PixmapPtr& TFrameList::operator[](std::size_t i) const {
+  if (!grid_) return list_[i];
+  PixmapPtr& slot = made_[i];
+  if (!slot) slot = Pixels(i);
+  return slot;
+}
+
+const PixmapPtr& TFrameList::at(std::size_t i) const {
+  if (i >= size()) return kNoPixmap;
+  return (*this)[i];
+}
+
+std::size_t TFrameList::PictureBytes() const {
+  if (grid_) return sheet_ ? sheet_->pixels.size() : 0;
+  std::size_t bytes = 0;
+  for (const PixmapPtr& p : list_) bytes += p ? p->pixels.size() : 0;
+  return bytes;
+}
+
+// ---------------------------------------------------------------------------
+// Frame textures.
+
+void TFrameTextures::resize(std::size_t n) {
+  count_ = n;
+  for (auto it = entries_.begin(); it != entries_.end();) {
+    if (it->first < n) {
+      ++it;
+      continue;
+    }
+    if (it->second.used) uses_.erase(it->second.use);
+    bytes -= it->second.bytes;
+    it = entries_.erase(it);
+  }
+}
+
+TFrameTexture& TFrameTextures::operator[](std::size_t i) { return entries_[i].texture; }
+
+void TFrameTextures::Touch(std::size_t i) {
+  Entry& e = entries_[i];
+  if (e.used) {
+    uses_.splice(uses_.begin(), uses_, e.use);
+  } else {
+    uses_.push_front(i);
+    e.use = uses_.begin();
+    e.used = true;
+  }
+}
+
+void TFrameTextures::Made(std::size_t i, std::size_t texture_bytes) {
+  Touch(i);
+  Entry& e = entries_[i];
+  bytes = bytes - e.bytes + texture_bytes;
+  e.bytes = texture_bytes;
+}
+
+bool TFrameTextures::Oldest(std::size_t* i) const {
+  if (uses_.empty()) return false;
+  *i = uses_.back();
+  return true;
+}
+
+void TFrameTextures::Erase(std::size_t i) {
+  const auto it = entries_.find(i);
+  if (it == entries_.end()) return;
+  if (it->second.used) uses_.erase(it->second.use);
+  bytes -= it->second.bytes;
+  entries_.erase(it);
+}
+
+// ---------------------------------------------------------------------------
+// Loading.
 
 PixmapPtr LoadPixmap(const std::string& url) {
   StreamPtr stream = OpenStream(url);
@@ -135,10 +245,10 @@ ImagePtr LoadImage(const PixmapPtr& pixmap, int flags) {
   if (flags == -1) flags = kAutoFlags;
   ImagePtr image = NewImage(pixmap->width, pixmap->height, flags, 1);
   if (NeedsMask(flags, pixmap->format)) {
-    PixmapPtr masked = MaskedCopy(*pixmap, 0, 0, pixmap->width, pixmap->height, image->mask_r,
-                                  image->mask_g, image->mask_b);
-    if (!masked) return nullptr;
-    image->pixmaps.push_back(std::move(masked));
+    // One cell covering the picture: shared, masked when its pixels are
+    // asked for.
+    image->pixmaps.SetGrid(pixmap, pixmap->width, pixmap->height, 0, 1, true, image->mask_r,
+                           image->mask_g, image->mask_b);
   } else {
     image->pixmaps.push_back(pixmap);  // shared: nothing is changed
   }
@@ -157,17 +267,11 @@ ImagePtr LoadAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height,
   const std::int64_t columns = pixmap->width / cell_width;
   const std::int64_t rows = pixmap->height / cell_height;
   if (columns * rows < static_cast<std::int64_t>(first) + count) return nullptr;
-  ImagePtr image = NewImage(cell_width, cell_height, flags, count);
-  const bool mask = NeedsMask(flags, pixmap->format);
-  for (std::int64_t i = first; i < static_cast<std::int64_t>(first) + count; ++i) {
-    const int x = static_cast<int>((i % columns) * cell_width);
-    const int y = static_cast<int>((i / columns) * cell_height);
-    PixmapPtr cell = mask ? MaskedCopy(*pixmap, x, y, cell_width, cell_height, image->mask_r,
-                                       image->mask_g, image->mask_b)
-                          : CopyRegion(*pixmap, x, y, cell_width, cell_height);
-    if (!cell) return nullptr;
-    image->pixmaps.push_back(std::move(cell));
-  }
+  ImagePtr image = NewImage(cell_width, cell_height, flags, static_cast<std::size_t>(count));
+  // The frames are views into the shared picture, worked out from the grid.
+  image->pixmaps.SetGrid(pixmap, cell_width, cell_height, first, count,
+                         NeedsMask(flags, pixmap->format), image->mask_r, image->mask_g,
+                         image->mask_b);
   PlaceHandle(*image);
   return image;
 }
@@ -177,6 +281,8 @@ ImagePtr LoadAnimImage(const std::string& url, int cell_width, int cell_height, 
   if (cell_width <= 0 || cell_height <= 0 || first < 0 || count < 0) return nullptr;
   return LoadAnimImage(LoadPixmap(url), cell_width, cell_height, first, count, flags);
 }
+
+void ReleaseFreedMemory() { malloc_trim(0); }
 
 void AutoMidHandle(int enable) { g_auto_mid_handle = enable != 0; }
 bool AutoMidHandleEnabled() { return g_auto_mid_handle; }

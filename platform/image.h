@@ -6,8 +6,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Pixel formats of TPixmap::format.
@@ -66,6 +68,101 @@ struct TFrameTexture {
   float v = 1.0f;
 };
 
+// The frames of an image. Either a list of pictures of their own, or the
+// cells of one shared picture: cell i of a grid is the cell-sized region at
+// ((first + i) mod columns, (first + i) div columns), and nothing is stored
+// per frame, so a sheet cut into millions of tiles costs no more than the
+// picture. A grid of a picture without alpha may be masked: the mask is
+// applied to a cell when its pixels are asked for, within the cell.
+class TFrameList {
+ public:
+  std::size_t size() const { return grid_ ? count_ : list_.size(); }
+  bool empty() const { return size() == 0; }
+  void reserve(std::size_t n) { list_.reserve(n); }
+  void push_back(PixmapPtr pixmap) { list_.push_back(std::move(pixmap)); }
+  void clear();
+
+  // Frame i as a picture of its own. A cell of a grid is copied (and
+  // masked) at the first ask and kept with the list; the drawing layer uses
+  // Pixels instead, which keeps nothing.
+  const PixmapPtr& operator[](std::size_t i) const;
+  const PixmapPtr& at(std::size_t i) const;
+  // Frame i's pixels, made anew for a cell of a grid; null when i has none.
+  PixmapPtr Pixels(std::size_t i) const;
+  // Whether frame i exists and has a picture.
+  bool Has(std::size_t i) const { return grid_ ? i < count_ : i < list_.size() && list_[i]; }
+  // Bytes of the pictures the frames come from.
+  std::size_t PictureBytes() const;
+
+  void SetGrid(PixmapPtr sheet, int cell_width, int cell_height, std::int64_t first,
+               std::int64_t count, bool mask, int mask_r, int mask_g, int mask_b);
+  const PixmapPtr& Sheet() const { return sheet_; }
+
+  class const_iterator {
+   public:
+    const_iterator(const TFrameList* list, std::size_t i) : list_(list), i_(i) {}
+    const PixmapPtr& operator*() const { return (*list_)[i_]; }
+    const_iterator& operator++() {
+      ++i_;
+      return *this;
+    }
+    bool operator==(const const_iterator& o) const { return i_ == o.i_; }
+
+   private:
+    const TFrameList* list_;
+    std::size_t i_;
+  };
+  const_iterator begin() const { return {this, 0}; }
+  const_iterator end() const { return {this, size()}; }
+
+ private:
+  std::vector<PixmapPtr> list_;
+  bool grid_ = false;
+  PixmapPtr sheet_;
+  int cell_w_ = 0, cell_h_ = 0;
+  std::int64_t first_ = 0, columns_ = 1;
+  std::size_t count_ = 0;
+  bool mask_ = false;
+  int mask_r_ = 0, mask_g_ = 0, mask_b_ = 0;
+  mutable std::unordered_map<std::size_t, PixmapPtr> made_;
+};
+
+// The textures of an image's frames: only frames that have one are stored,
+// with the order in which they were last drawn, so that the drawing layer
+// can keep their total size bounded.
+class TFrameTextures {
+ public:
+  std::size_t size() const { return count_; }
+  bool empty() const { return count_ == 0; }
+  void resize(std::size_t n);
+  void clear() { resize(0); }
+  // The entry of frame i (a fresh one when it has none).
+  TFrameTexture& operator[](std::size_t i);
+
+  // For the drawing layer: bytes held by the textures, the frame drawn
+  // least recently, and each entry with its frame.
+  std::size_t bytes = 0;
+  void Touch(std::size_t i);  // frame i was drawn now
+  void Made(std::size_t i, std::size_t texture_bytes);  // and holds a new texture
+  bool Oldest(std::size_t* i) const;
+  void Erase(std::size_t i);
+  template <typename F>
+  void ForEach(F f) const {
+    for (const auto& [i, entry] : entries_) f(entry.texture);
+  }
+
+ private:
+  struct Entry {
+    TFrameTexture texture;
+    std::size_t bytes = 0;
+    std::list<std::size_t>::iterator use;
+    bool used = false;
+  };
+  std::size_t count_ = 0;
+  std::unordered_map<std::size_t, Entry> entries_;
+  std::list<std::size_t> uses_;  // most recently drawn first
+};
+
 struct TImage {
   int width = 0;   // size of one frame
   int height = 0;
@@ -73,8 +170,8 @@ struct TImage {
   int mask_r = 0, mask_g = 0, mask_b = 0;
   float handle_x = 0.0f;
   float handle_y = 0.0f;
-  std::vector<PixmapPtr> pixmaps;      // one per frame
-  std::vector<TFrameTexture> frames;   // one per frame
+  TFrameList pixmaps;      // one per frame
+  TFrameTextures frames;   // one per frame
 
   TImage() = default;
   TImage(const TImage&) = delete;
@@ -108,6 +205,11 @@ bool AutoMidHandleEnabled();
 
 // The file name part of a path; "\" counts as "/".
 std::string StripDir(const std::string& path);
+
+// Hands memory the process has freed back to the system. A sheet's pixels
+// are large blocks; once the allocator has seen such blocks freed it keeps
+// later ones in its heap, where they stay mapped after they are freed.
+void ReleaseFreedMemory();
 
 // What the drawing layer uploads for one frame: level 0 is a power-of-two
 // format-6 picture holding the frame in its top-left corner (edges
