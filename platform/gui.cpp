@@ -138,7 +138,6 @@ void InstallTerminationHandlers() {
   sigemptyset(&sa.sa_mask);
   sigaction(SIGTERM, &sa, nullptr);
   sigaction(SIGINT, &sa, nullptr);
-  SetDialogCancelOnSignal(&g_gui.terminate);
 }
 
 // ---------------------------------------------------------------------------

@@ -9,9 +9,9 @@
 
 #include <filesystem>
 
-namespace {
+#include "platform/gui_internal.h"
 
-volatile sig_atomic_t* g_cancel_flag = nullptr;
+namespace {
 
 bool GtkUp() {
   static int state = -1;  // -1 not tried, 0 failed, 1 up
@@ -64,7 +64,7 @@ gboolean WatchDialog(gpointer data) {
     KeepAbove(watch->parent_xid);
     watch->placed = true;
   }
-  if (g_cancel_flag && *g_cancel_flag) {
+  if (gui_internal::g_gui.terminate) {
     // Dialogs the chooser opened itself (an error about a typed folder, an
     // overwrite question) run their own loop inside ours: answer them too.
     GList* tops = gtk_window_list_toplevels();
@@ -94,8 +94,6 @@ unsigned long X11WindowOf(SDL_Window* window) {
 #endif
   return 0;
 }
-
-void SetDialogCancelOnSignal(volatile sig_atomic_t* flag) { g_cancel_flag = flag; }
 
 namespace {
 

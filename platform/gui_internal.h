@@ -37,7 +37,8 @@ struct GuiState {
   std::vector<TGadget*> windows;
   std::vector<std::unique_ptr<TTimer>> timers;
   std::function<int32_t()> test_clock;
-  // Set by the termination signal handler, hence its type.
+  // Set by the termination signal handler, hence its type. It also cancels
+  // an open dialog, so that the program can end.
   volatile sig_atomic_t terminate = 0;
 
   // Mouse tracking for the canvas: which canvas the pointer was last over
