@@ -190,7 +190,7 @@ TGadget* CreateCanvas(int x, int y, int width, int height, TGadget* group, int s
   if (!graphics) return nullptr;
   TGadget* c = NewGadget(GadgetKind::Canvas, group, style);
   c->native->graphics = graphics;
-  c->sensitivity = 3;
+  c->sensitivity = SENSITIZE_MOUSE | SENSITIZE_KEYS;
   group->kids.push_back(c);
   c->SetShape(x, y, width, height);
   return c;

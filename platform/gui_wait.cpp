@@ -13,6 +13,10 @@ using namespace gui_internal;
 
 namespace {
 
+// The longest one platform wait blocks: termination signals are noticed
+// within this bound even with no timer.
+constexpr double kLongestWaitMs = 100;
+
 // Fires every timer whose time has come; returns ms until the next one is
 // due (or -1 with no timer).
 double FireDueTimers() {
@@ -68,8 +72,7 @@ void PlatformWait(double limit_ms) {
   if (GlobalEventQueue().Empty()) {
     double wait = limit_ms;
     if (timer_wait >= 0 && (wait < 0 || timer_wait < wait)) wait = timer_wait;
-    // Termination signals are noticed within this bound even with no timer.
-    if (wait < 0 || wait > 100) wait = 100;
+    if (wait < 0 || wait > kLongestWaitMs) wait = kLongestWaitMs;
     if (g_gui.sdl_up) {
       SDL_Event ev;
       g_gui.waiting = true;
