@@ -68,7 +68,7 @@ void CheckEvents() {
       // A press counts only after a release: the press-after-release
       // handshake keeps one physical click from acting twice.
       if (Mouse.ReleasedButton) {
-        if (EventData() == 1) {
+        if (EventData() == MOUSE_LEFT) {
           Mouse.LeftButton = true;
           Mouse.ReleasedButton = false;
         }

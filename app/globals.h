@@ -14,71 +14,71 @@
 #include "platform/gui.h"
 #include "platform/image.h"
 
-extern int intScreenX;
-extern int intScreenY;
-extern bool blnRun;
-extern int intScreenCenterX;
-extern int intScreenCenterY;
-extern TRect objViewport;
-extern ImagePtr imgAnimation;
-extern ImagePtr imgUnanimated;
-extern int StartTimeDelay;
-extern std::string strFileFilter;
-extern std::string strFilename;
-extern int intCurrentFrame;
-extern int intFrameDelay;
-extern int intFrameCount;
-extern int intStartFrame;
-extern int intEndFrame;
-extern int intTileWidth;
-extern int intTileHeight;
-extern int intScale;
-extern int intRotation;
-extern int intRed;
-extern int intGreen;
-extern int intBlue;
-extern bool blnPauseFrame;
+// Every global is defined here, once; InitGlobals gives each its initial
+// value (they are zero or empty before it runs).
+inline int intScreenX;
+inline int intScreenY;
+inline bool blnRun;
+inline int intScreenCenterX;
+inline int intScreenCenterY;
+inline TRect objViewport;
+inline ImagePtr imgAnimation;
+inline ImagePtr imgUnanimated;
+inline int StartTimeDelay;
+inline std::string strFileFilter;
+inline std::string strFilename;
+inline int intCurrentFrame;
+inline int intFrameDelay;
+inline int intFrameCount;
+inline int intStartFrame;
+inline int intEndFrame;
+inline int intTileWidth;
+inline int intTileHeight;
+inline int intScale;
+inline int intRotation;
+inline int intRed;
+inline int intGreen;
+inline int intBlue;
+inline bool blnPauseFrame;
 
-// The control panel, in creation order.
-extern std::unique_ptr<TLabel> lblAuthor;
-extern std::unique_ptr<TLabel> lblFilename;
-extern std::unique_ptr<TButton> btnPauseFrame;
-extern std::unique_ptr<TLabel> lblFrameSpeed;
-extern std::unique_ptr<TUpDown> objFrameSpeed;
-extern std::unique_ptr<TLabel> lblStartFrame;
-extern std::unique_ptr<TUpDown> objStartFrame;
-extern std::unique_ptr<TLabel> lblEndFrame;
-extern std::unique_ptr<TUpDown> objEndFrame;
-extern std::unique_ptr<TLabel> lblCurrentFrame;
-extern std::unique_ptr<TUpDown> objCurrentFrame;
-extern std::unique_ptr<TLabel> lblScale;
-extern std::unique_ptr<TUpDown> objScale;
-extern std::unique_ptr<TLabel> lblRotation;
-extern std::unique_ptr<TUpDown> objRotation;
-extern std::unique_ptr<TLabel> lblRed;
-extern std::unique_ptr<TUpDown> objRed;
-extern std::unique_ptr<TLabel> lblGreen;
-extern std::unique_ptr<TUpDown> objGreen;
-extern std::unique_ptr<TLabel> lblBlue;
-extern std::unique_ptr<TUpDown> objBlue;
-extern std::unique_ptr<TButton> btnUnLoad;
-extern std::unique_ptr<TLabel> lblTileWidth;
-extern std::unique_ptr<TUpDown> objTileWidth;
-extern std::unique_ptr<TLabel> lblTileHeight;
-extern std::unique_ptr<TUpDown> objTileHeight;
-extern std::unique_ptr<TLabel> lblFrameCount;
-extern std::unique_ptr<TLabel> objFrameCount;
-extern std::unique_ptr<TButton> btnLoad;
-extern std::unique_ptr<TButton> btnRefresh;
-extern std::unique_ptr<TCanvas> objLogo;
-extern std::unique_ptr<TButton> btnQuit;
+// The control panel, in creation order; panel.cpp holds the table they are
+// made from.
+inline std::unique_ptr<TLabel> lblAuthor;
+inline std::unique_ptr<TLabel> lblFilename;
+inline std::unique_ptr<TButton> btnPauseFrame;
+inline std::unique_ptr<TLabel> lblFrameSpeed;
+inline std::unique_ptr<TUpDown> objFrameSpeed;
+inline std::unique_ptr<TLabel> lblStartFrame;
+inline std::unique_ptr<TUpDown> objStartFrame;
+inline std::unique_ptr<TLabel> lblEndFrame;
+inline std::unique_ptr<TUpDown> objEndFrame;
+inline std::unique_ptr<TLabel> lblCurrentFrame;
+inline std::unique_ptr<TUpDown> objCurrentFrame;
+inline std::unique_ptr<TLabel> lblScale;
+inline std::unique_ptr<TUpDown> objScale;
+inline std::unique_ptr<TLabel> lblRotation;
+inline std::unique_ptr<TUpDown> objRotation;
+inline std::unique_ptr<TLabel> lblRed;
+inline std::unique_ptr<TUpDown> objRed;
+inline std::unique_ptr<TLabel> lblGreen;
+inline std::unique_ptr<TUpDown> objGreen;
+inline std::unique_ptr<TLabel> lblBlue;
+inline std::unique_ptr<TUpDown> objBlue;
+inline std::unique_ptr<TButton> btnUnLoad;
+inline std::unique_ptr<TLabel> lblTileWidth;
+inline std::unique_ptr<TUpDown> objTileWidth;
+inline std::unique_ptr<TLabel> lblTileHeight;
+inline std::unique_ptr<TUpDown> objTileHeight;
+inline std::unique_ptr<TLabel> lblFrameCount;
+inline std::unique_ptr<TLabel> objFrameCount;
+inline std::unique_ptr<TButton> btnLoad;
+inline std::unique_ptr<TButton> btnRefresh;
+inline std::unique_ptr<TCanvas> objLogo;
+inline std::unique_ptr<TButton> btnQuit;
 
-extern TGadget* objWindow;
-extern TGadget* objCanvas;
-extern TTimer* objTimer;
-
-// The banner line of lblAuthor.
-extern const char* const kBanner;
+inline TGadget* objWindow;
+inline TGadget* objCanvas;
+inline TTimer* objTimer;
 
 // Action codes of DisplayMenu.
 enum : int {
@@ -95,6 +95,13 @@ void StartUp();
 // Gives every global its initial value and builds the 32 controls (part of
 // StartUp; tests call it to get a fresh panel).
 void InitGlobals();
+
+// The control panel's table at work: creates the 32 controls in creation
+// order for the design size intScreenX x intScreenY, draws them in
+// DisplayMenu's order, re-places them in creation order.
+void CreatePanel();
+void DrawPanel();
+void ResizePanel(int width, int height);
 
 int Main();
 void CheckEvents();

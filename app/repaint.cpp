@@ -50,38 +50,7 @@ bool ClickInto(TUpDown& spinner, int& global) {
 int DisplayMenu() {
   int action = ACTION_NONE;
 
-  btnLoad->Draw();
-  btnRefresh->Draw();
-  btnUnLoad->Draw();
-  btnPauseFrame->Draw();
-  lblAuthor->Draw();
-  lblFilename->Draw();
-  btnQuit->Draw();
-  lblFrameSpeed->Draw();
-  objFrameSpeed->Draw();
-  lblTileWidth->Draw();
-  objTileWidth->Draw();
-  lblTileHeight->Draw();
-  objTileHeight->Draw();
-  lblFrameCount->Draw();
-  objFrameCount->Draw();
-  lblScale->Draw();
-  objScale->Draw();
-  lblRotation->Draw();
-  objRotation->Draw();
-  lblRed->Draw();
-  objRed->Draw();
-  lblGreen->Draw();
-  objGreen->Draw();
-  lblBlue->Draw();
-  objBlue->Draw();
-  lblStartFrame->Draw();
-  objStartFrame->Draw();
-  lblEndFrame->Draw();
-  objEndFrame->Draw();
-  lblCurrentFrame->Draw();
-  objCurrentFrame->Draw();
-  objLogo->Draw();
+  DrawPanel();
 
   if (Mouse.LeftButton) {
     // Every test runs whatever the earlier ones found: overlapping controls

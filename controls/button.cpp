@@ -4,20 +4,13 @@
 #include "controls/int32.h"
 #include "platform/graphics.h"
 
-
 std::unique_ptr<TButton> TButton::CreateButton(int x, int y, int width, int height,
                                                const std::string& text, bool blnLeft,
                                                bool blnTop, bool blnRight, bool blnBottom,
                                                int PrevWidth, int PrevHeight) {
-  const TRect rect = TRect::FromSize(x, y, width, height);
-
   auto button = std::make_unique<TButton>();
-  button->anchor = TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth,
-                                   PrevHeight);
-  button->posx = x;
-  button->posy = y;
-  button->width = width;
-  button->height = height;
+  PlaceAtDesign(*button, x, y, width, height, blnLeft, blnTop, blnRight, blnBottom, PrevWidth,
+                PrevHeight);
   button->text = text;
   button->UpdateTextPosX();
   button->UpdateTextPosY();
@@ -58,7 +51,7 @@ int TButton::Draw() {
 }
 
 bool TButton::MouseOver(int x1, int y1, int x2, int y2) {
-  IsMouseOver = Enabled && TCollision::PointToBox(MouseX(), MouseY(), x1, y1, x2, y2);
+  IsMouseOver = PointerOver(Enabled, x1, y1, x2, y2);
   return IsMouseOver;
 }
 
@@ -78,13 +71,9 @@ void* TButton::EventHook(int /*id*/, void* data, void* context) {
 int TButton::OnEvent(TEvent* /*event*/) { return 0; }
 
 int TButton::Resize(int new_width, int new_height) {
-  if (!anchor) return 0;
-  const TRect& r = anchor->Resize(new_width, new_height);
-  posx = r.x;
-  posy = r.y;
-  width = r.Width;
-  height = r.Height;
-  UpdateTextPosX();
-  UpdateTextPosY();
+  if (ResizeByAnchor(*this, new_width, new_height)) {
+    UpdateTextPosX();
+    UpdateTextPosY();
+  }
   return 0;
 }

@@ -8,15 +8,9 @@ std::unique_ptr<TCanvas> TCanvas::Create(int x, int y, int width, int height,
                                          const std::string& path, bool border, bool blnLeft,
                                          bool blnTop, bool blnRight, bool blnBottom,
                                          int PrevWidth, int PrevHeight) {
-  const TRect rect = TRect::FromSize(x, y, width, height);
-
   auto panel = std::make_unique<TCanvas>();
-  panel->anchor =
-      TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth, PrevHeight);
-  panel->posx = x;
-  panel->posy = y;
-  panel->width = width;
-  panel->height = height;
+  PlaceAtDesign(*panel, x, y, width, height, blnLeft, blnTop, blnRight, blnBottom, PrevWidth,
+                PrevHeight);
   panel->border = border;
   panel->image = LoadImage(path, -1);
   return panel;
@@ -34,11 +28,6 @@ int TCanvas::Draw() {
 }
 
 int TCanvas::Resize(int new_width, int new_height) {
-  if (!anchor) return 0;
-  const TRect& r = anchor->Resize(new_width, new_height);
-  posx = r.x;
-  posy = r.y;
-  width = r.Width;
-  height = r.Height;
+  ResizeByAnchor(*this, new_width, new_height);
   return 0;
 }

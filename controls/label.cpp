@@ -7,15 +7,9 @@ std::unique_ptr<TLabel> TLabel::CreateLabel(int x, int y, int width, int height,
                                             const std::string& text, int align, bool border,
                                             bool blnLeft, bool blnTop, bool blnRight,
                                             bool blnBottom, int PrevWidth, int PrevHeight) {
-  const TRect rect = TRect::FromSize(x, y, width, height);
-
   auto label = std::make_unique<TLabel>();
-  label->anchor = TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth,
-                                  PrevHeight);
-  label->posx = x;
-  label->posy = y;
-  label->width = width;
-  label->height = height;
+  PlaceAtDesign(*label, x, y, width, height, blnLeft, blnTop, blnRight, blnBottom, PrevWidth,
+                PrevHeight);
   label->text = text;
   label->border = border;
   label->align = align;
@@ -62,7 +56,7 @@ int TLabel::Value(const std::string& new_text) {
 }
 
 bool TLabel::MouseOver(int x1, int y1, int x2, int y2) {
-  IsMouseOver = Enabled && TCollision::PointToBox(MouseX(), MouseY(), x1, y1, x2, y2);
+  IsMouseOver = PointerOver(Enabled, x1, y1, x2, y2);
   return IsMouseOver;
 }
 
@@ -76,13 +70,9 @@ void* TLabel::EventHook(int /*id*/, void* data, void* context) {
 }
 
 int TLabel::Resize(int new_width, int new_height) {
-  if (!anchor) return 0;
-  const TRect& r = anchor->Resize(new_width, new_height);
-  posx = r.x;
-  posy = r.y;
-  width = r.Width;
-  height = r.Height;
-  UpdateTextPosX();
-  UpdateTextPosY();
+  if (ResizeByAnchor(*this, new_width, new_height)) {
+    UpdateTextPosX();
+    UpdateTextPosY();
+  }
   return 0;
 }

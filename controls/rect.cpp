@@ -64,3 +64,7 @@ static int TruncateCoord(float v) {
 
 int MouseX() { return TruncateCoord(Mouse.x); }
 int MouseY() { return TruncateCoord(Mouse.y); }
+
+bool PointerOver(bool enabled, int x1, int y1, int x2, int y2) {
+  return enabled && TCollision::PointToBox(MouseX(), MouseY(), x1, y1, x2, y2);
+}

@@ -48,3 +48,7 @@ extern TMouse Mouse;
 // The pointer position truncated toward zero, as the hover tests use it.
 int MouseX();
 int MouseY();
+
+// The hover test of the controls: the pointer inside the inclusive box
+// (x1, y1)-(x2, y2); never for a disabled control.
+bool PointerOver(bool enabled, int x1, int y1, int x2, int y2);

@@ -43,9 +43,8 @@ std::unique_ptr<TUpDown> TUpDown::CreateUpDown(int x, int y, int width, int heig
                           text, align, true, blnLeft, blnTop, blnRight, blnBottom, PrevWidth,
                           PrevHeight);
 
-  const TRect rect = TRect::FromSize(x, y, width, height);
-  spinner->anchor =
-      TAnchor::Create(blnLeft, blnTop, blnRight, blnBottom, rect, PrevWidth, PrevHeight);
+  PlaceAtDesign(*spinner, x, y, width, height, blnLeft, blnTop, blnRight, blnBottom, PrevWidth,
+                PrevHeight);
 
   const int right_x = Sub32(Add32(x, width), kButtonWidth);
   auto make = [&](int bx, int by, int bh, const char* caption) {
@@ -64,10 +63,6 @@ std::unique_ptr<TUpDown> TUpDown::CreateUpDown(int x, int y, int width, int heig
     spinner->btnUp = make(right_x, y, height, ">");
   }
 
-  spinner->posx = x;
-  spinner->posy = y;
-  spinner->width = width;
-  spinner->height = height;
   spinner->intMaxValue = intMaxValue;
   spinner->intMinValue = intMinValue;
   spinner->intChangeByValue = intChangeByValue;
@@ -90,20 +85,13 @@ int TUpDown::Draw() {
 // the range by SetValue or the initial text comes back only from that side.
 // The sum is formed in 64 bits so that extreme steps clamp or wrap instead
 // of overflowing.
-void TUpDown::StepDown(int step) {
-  const std::int64_t v = static_cast<std::int64_t>(intValue) - step;
-  if (v < intMinValue) {
-    intValue = wrap ? intMaxValue : intMinValue;
-  } else {
-    intValue = static_cast<int>(v);
-  }
-  Show();
-}
-
-void TUpDown::StepUp(int step) {
-  const std::int64_t v = static_cast<std::int64_t>(intValue) + step;
-  if (v > intMaxValue) {
-    intValue = wrap ? intMinValue : intMaxValue;
+void TUpDown::Step(int step, bool up) {
+  const std::int64_t v = up ? static_cast<std::int64_t>(intValue) + step
+                            : static_cast<std::int64_t>(intValue) - step;
+  const int bound = up ? intMaxValue : intMinValue;  // the one this step may pass
+  const int other = up ? intMinValue : intMaxValue;  // where a wrap lands
+  if (up ? v > bound : v < bound) {
+    intValue = wrap ? other : bound;
   } else {
     intValue = static_cast<int>(v);
   }
@@ -111,24 +99,22 @@ void TUpDown::StepUp(int step) {
 }
 
 int TUpDown::Click() {
+  const bool big_row = HasBigRow();
+  const struct {
+    TButton* button;
+    int step;
+    bool up;
+  } buttons[] = {
+      {btnDown.get(), intChangeByValue, false},
+      {btnUp.get(), intChangeByValue, true},
+      {big_row ? btnDownBig.get() : nullptr, intChangeByValueBig, false},
+      {big_row ? btnUpBig.get() : nullptr, intChangeByValueBig, true},
+  };
   int result = 0;
-  if (btnDown && btnDown->IsMouseOver) {
-    StepDown(intChangeByValue);
-    result = 1;
-  }
-  if (btnUp && btnUp->IsMouseOver) {
-    StepUp(intChangeByValue);
-    result = 2;
-  }
-  if (HasBigRow()) {
-    if (btnDownBig && btnDownBig->IsMouseOver) {
-      StepDown(intChangeByValueBig);
-      result = 1;
-    }
-    if (btnUpBig && btnUpBig->IsMouseOver) {
-      StepUp(intChangeByValueBig);
-      result = 2;
-    }
+  for (const auto& b : buttons) {
+    if (!b.button || !b.button->IsMouseOver) continue;
+    Step(b.step, b.up);
+    result = b.up ? 2 : 1;
   }
   return result;
 }
@@ -165,12 +151,9 @@ int TUpDown::Enabled(bool flag) {
 }
 
 int TUpDown::Resize(int new_width, int new_height) {
-  if (!anchor) return 0;
-  const TRect& r = anchor->Resize(new_width, new_height);
-  posx = r.x;
-  posy = r.y;
-  width = r.Width;
-  height = r.Height;
+  const TRect* placed = ResizeByAnchor(*this, new_width, new_height);
+  if (!placed) return 0;
+  const TRect& r = *placed;
 
   if (lblText) {
     lblText->posx = Add32(r.x, kButtonWidth);

@@ -55,8 +55,8 @@ class TUpDown {
 
  private:
   bool HasBigRow() const { return intChangeByValue < intChangeByValueBig; }
-  void StepDown(int step);
-  void StepUp(int step);
+  // One step down or up from intValue, clamped or wrapped at the bound.
+  void Step(int step, bool up);
   void Show();
 };
 

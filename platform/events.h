@@ -48,11 +48,27 @@ enum : int {
   ProcessExit = 0x20001,
 };
 
+// Bits of TEvent::mods.
+enum : int {
+  MODIFIER_SHIFT = 1,
+  MODIFIER_CONTROL = 2,
+  MODIFIER_ALT = 4,
+  MODIFIER_SUPER = 8,
+};
+
+// The button in the data of MouseDown, MouseUp and a drag's MouseMove (a
+// plain move carries 0).
+enum : int {
+  MOUSE_LEFT = 1,
+  MOUSE_RIGHT = 2,
+  MOUSE_OTHER = 3,
+};
+
 struct TEvent {
   int id = 0;
   void* source = nullptr;  // the gadget or timer the event concerns
   int data = 0;
-  int mods = 0;            // 1 Shift, 2 Control, 4 Alt, 8 Super
+  int mods = 0;            // MODIFIER_ bits
   int x = 0;
   int y = 0;
   void* extra = nullptr;

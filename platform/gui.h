@@ -26,6 +26,12 @@ enum : int {
   WINDOW_CENTER = 512,
 };
 
+// Bits of TGadget::sensitivity.
+enum : int {
+  SENSITIZE_MOUSE = 1,
+  SENSITIZE_KEYS = 2,
+};
+
 enum class GadgetKind { Desktop, Window, Canvas };
 
 // The desktop, a window or a canvas.
@@ -40,7 +46,7 @@ struct TGadget {
   std::string name;
   void* extra = nullptr;
   int style = 0;
-  int sensitivity = 0;  // 1: reports mouse events, 2: reports key events
+  int sensitivity = 0;  // SENSITIZE_ bits: which events the gadget reports
 
   GadgetKind kind = GadgetKind::Desktop;
 

@@ -7,12 +7,11 @@
 #include <gdk/gdkx.h>
 #endif
 
-#include <cctype>
 #include <filesystem>
 
-namespace {
+#include "platform/gui_internal.h"
 
-volatile sig_atomic_t* g_cancel_flag = nullptr;
+namespace {
 
 bool GtkUp() {
   static int state = -1;  // -1 not tried, 0 failed, 1 up
@@ -28,32 +27,6 @@ bool GtkUp() {
 void DrainGtk() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
-
-}  // namespace
-
-// "png" -> "*.[pP][nN][gG]": the filter ignores letter case and still works
-// through portals, which take no custom filter functions.
-std::string CaseFreePattern(const std::string& ext) {
-  std::string pattern = "*.";
-  for (char c : ext) {
-    const auto u = static_cast<unsigned char>(c);
-    if (std::isalpha(u)) {
-      pattern += '[';
-      pattern += static_cast<char>(std::tolower(u));
-      pattern += static_cast<char>(std::toupper(u));
-      pattern += ']';
-    } else if (c == '[' || c == ']' || c == '*' || c == '?') {
-      pattern += '[';
-      pattern += c;
-      pattern += ']';
-    } else {
-      pattern += c;
-    }
-  }
-  return pattern;
-}
-
-namespace {
 
 // Makes every visible toplevel GTK window transient for the program's
 // window, so the dialog stays above it.
@@ -91,7 +64,7 @@ gboolean WatchDialog(gpointer data) {
     KeepAbove(watch->parent_xid);
     watch->placed = true;
   }
-  if (g_cancel_flag && *g_cancel_flag) {
+  if (gui_internal::g_gui.terminate) {
     // Dialogs the chooser opened itself (an error about a typed folder, an
     // overwrite question) run their own loop inside ours: answer them too.
     GList* tops = gtk_window_list_toplevels();
@@ -122,32 +95,30 @@ unsigned long X11WindowOf(SDL_Window* window) {
   return 0;
 }
 
-void SetDialogCancelOnSignal(volatile sig_atomic_t* flag) { g_cancel_flag = flag; }
+namespace {
 
-std::string RunFileDialog(const std::string& title, const std::vector<std::string>& exts,
-                          bool save, const std::string& path, unsigned long parent_xid) {
-  if (!GtkUp()) return "";
-  // The initial path: "\" counts as "/"; the part after the last "/" is the
-  // file name, the part before it the directory.
+// The initial path: "\" counts as "/"; the part after the last "/" is the
+// file name, the part before it the directory.
+void SplitInitialPath(const std::string& path, std::string* dir, std::string* name) {
   std::string p = path;
   for (char& c : p) {
     if (c == '\\') c = '/';
   }
-  std::string dir, name;
   const size_t slash = p.find_last_of('/');
   if (slash == std::string::npos) {
-    name = p;
+    *name = p;
   } else {
-    dir = p.substr(0, slash);
-    name = p.substr(slash + 1);
-    if (dir.empty()) dir = "/";
+    *dir = p.substr(0, slash);
+    *name = p.substr(slash + 1);
+    if (dir->empty()) *dir = "/";
   }
+}
 
-  GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
-      title.empty() ? nullptr : title.c_str(), nullptr,
-      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
-  GtkFileChooser* fc = GTK_FILE_CHOOSER(chooser);
-  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+// Starts the chooser in the initial directory (made absolute) with the
+// initial file name.
+void PlaceChooser(GtkFileChooser* fc, const std::string& path, bool save) {
+  std::string dir, name;
+  SplitInitialPath(path, &dir, &name);
   if (!dir.empty()) {
     std::error_code ec;
     const std::string abs = std::filesystem::absolute(dir, ec).string();
@@ -162,24 +133,40 @@ std::string RunFileDialog(const std::string& title, const std::vector<std::strin
       if (!ec) gtk_file_chooser_set_filename(fc, full.c_str());
     }
   }
-  if (!exts.empty()) {
-    GtkFileFilter* filter = gtk_file_filter_new();
-    std::string label;
-    for (const std::string& e : exts) {
-      if (e.empty()) continue;
-      gtk_file_filter_add_pattern(filter, CaseFreePattern(e).c_str());
-      label += (label.empty() ? "*." : ", *.") + e;
-    }
-    gtk_file_filter_set_name(filter, label.c_str());
-    gtk_file_chooser_add_filter(fc, filter);  // takes ownership
-    if (save) {
-      // A save requester proposes these types and also allows others.
-      GtkFileFilter* all = gtk_file_filter_new();
-      gtk_file_filter_add_pattern(all, "*");
-      gtk_file_filter_set_name(all, "All files");
-      gtk_file_chooser_add_filter(fc, all);
-    }
+}
+
+// One filter of the given types; a save requester also allows others.
+void AddFilters(GtkFileChooser* fc, const std::vector<std::string>& exts, bool save) {
+  if (exts.empty()) return;
+  GtkFileFilter* filter = gtk_file_filter_new();
+  std::string label;
+  for (const std::string& e : exts) {
+    if (e.empty()) continue;
+    gtk_file_filter_add_pattern(filter, CaseFreePattern(e).c_str());
+    label += (label.empty() ? "*." : ", *.") + e;
   }
+  gtk_file_filter_set_name(filter, label.c_str());
+  gtk_file_chooser_add_filter(fc, filter);  // takes ownership
+  if (save) {
+    GtkFileFilter* all = gtk_file_filter_new();
+    gtk_file_filter_add_pattern(all, "*");
+    gtk_file_filter_set_name(all, "All files");
+    gtk_file_chooser_add_filter(fc, all);
+  }
+}
+
+}  // namespace
+
+std::string RunFileDialog(const std::string& title, const std::vector<std::string>& exts,
+                          bool save, const std::string& path, unsigned long parent_xid) {
+  if (!GtkUp()) return "";
+  GtkFileChooserNative* chooser = gtk_file_chooser_native_new(
+      title.empty() ? nullptr : title.c_str(), nullptr,
+      save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, nullptr, nullptr);
+  GtkFileChooser* fc = GTK_FILE_CHOOSER(chooser);
+  gtk_native_dialog_set_modal(GTK_NATIVE_DIALOG(chooser), TRUE);
+  PlaceChooser(fc, path, save);
+  AddFilters(fc, exts, save);
 
   DialogWatch watch;
   watch.native = GTK_NATIVE_DIALOG(chooser);

@@ -1,8 +1,7 @@
 // The modal dialogs of the window layer, on GTK 3, and the X11 glue that
-// keeps them above the program's window. Internal to platform/.
+// keeps them above the program's window. A termination signal cancels an
+// open dialog, so that the program can end. Internal to platform/.
 #pragma once
-
-#include <signal.h>
 
 #include <string>
 #include <vector>
@@ -26,6 +25,3 @@ std::string CaseFreePattern(const std::string& ext);
 void RunMessageDialog(const std::string& title, const std::string& text, bool serious,
                       unsigned long parent_xid);
 
-// While a dialog is open, a set flag (a termination signal arrived) cancels
-// it, so the program can end.
-void SetDialogCancelOnSignal(volatile sig_atomic_t* flag);
