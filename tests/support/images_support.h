@@ -8,7 +8,11 @@
 
 #include "platform/image.h"
 
-std::string TestData(const std::string& relative);  // path under the test data
+// Path of a file or folder under the test data (tests/data, or the folder
+// CELLREEL_TESTDATA names). Throws, failing the calling test with the
+// folder's name, when the data folder is missing or the suite folder the
+// path lies in lacks a file its MANIFEST lists.
+std::string TestData(const std::string& relative);
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
