@@ -2,6 +2,7 @@
 # make test  install, build (plain and sanitized), run every test
 # make bench build and run the benchmarks under a private display
 # make fuzz  build the libFuzzer targets with clang (FUZZ_SECONDS each)
+# make package  build build/cellreel_<version>_<arch>.deb
 
 JOBS ?= $(shell nproc)
 BUILD := build
@@ -9,7 +10,7 @@ SAN_BUILD := build-san
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build san run test test-plain test-san bench fuzz install clean
+.PHONY: all deps build san run test test-plain test-san bench fuzz install package clean
 
 all: build
 
@@ -50,6 +51,9 @@ fuzz: deps
 
 install: build
 	cmake --install $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

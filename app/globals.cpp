@@ -62,4 +62,4 @@ TGadget* objWindow = nullptr;
 TGadget* objCanvas = nullptr;
 TTimer* objTimer = nullptr;
 
-const char* const kBanner = "Cellreel v1.1.1 - sprite-sheet animation preview by the Cellreel developers";
+const char* const kBanner = "Cellreel v" CELLREEL_VERSION " - sprite-sheet animation preview by the Cellreel developers";
