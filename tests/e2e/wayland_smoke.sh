@@ -68,11 +68,11 @@ pixel() {  # pixel X Y: colour of a screen pixel
     convert "$runtime/shot.png" -format "%[pixel:p{$1,$2}]" info:
 }
 # Weston's X11 back end moves its pointer by the difference between two X
-# pointer positions, and the first of them can be lost, leaving its pointer
-# off the X one. Both corners of the output pull it back before each click:
-# its pointer stops there while the X pointer goes on.
+# pointer positions, and a motion it misses leaves its pointer off the X
+# one. Where the X pointer enters its output, it takes the position as it
+# is: each click leaves the output and comes back.
 click() {
-  DISPLAY=$outer_display xdotool mousemove 1023 767 sleep 0.05 mousemove 0 0 sleep 0.05 \
+  DISPLAY=$outer_display xdotool mousemove 1279 799 sleep 0.05 \
     mousemove "$1" "$2" sleep 0.1 click 1 sleep 0.1
 }
 wait_for() {  # wait_for SECONDS COMMAND...: until COMMAND succeeds
