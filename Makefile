@@ -2,6 +2,8 @@
 # make test  install, build (plain and sanitized), run every test
 # make bench build and run the benchmarks under a private display
 # make fuzz  build the libFuzzer targets with clang (FUZZ_SECONDS each)
+# make package  build build/cellreel_<version>_<arch>.deb
+# make wayland  run the Wayland smoke test (Weston, XWayland, native driver)
 
 JOBS ?= $(shell nproc)
 BUILD := build
@@ -9,7 +11,7 @@ SAN_BUILD := build-san
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
 
-.PHONY: all deps build san run test test-plain test-san bench fuzz install clean
+.PHONY: all deps build san run test test-plain test-san bench fuzz install package wayland clean
 
 all: build
 
@@ -28,10 +30,10 @@ run: build
 	./$(BUILD)/cellreel
 
 test-plain: build
-	cd $(BUILD) && ctest --output-on-failure
+	cd $(BUILD) && ctest --output-on-failure -LE wayland
 
 test-san: san
-	cd $(SAN_BUILD) && ctest --output-on-failure
+	cd $(SAN_BUILD) && ctest --output-on-failure -LE wayland
 
 test: test-plain test-san
 
@@ -50,6 +52,12 @@ fuzz: deps
 
 install: build
 	cmake --install $(BUILD)
+
+package: build
+	cd $(BUILD) && cpack -G DEB
+
+wayland: build
+	cd $(BUILD) && ctest --output-on-failure -L wayland
 
 clean:
 	rm -rf $(BUILD) $(SAN_BUILD) $(FUZZ_BUILD)

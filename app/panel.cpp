@@ -14,7 +14,7 @@
 namespace {
 
 constexpr const char* kBanner =
-    "Cellreel v1.1.1 - sprite-sheet animation preview by the Cellreel developers";
+    "Cellreel v" CELLREEL_VERSION " - sprite-sheet animation preview by the Cellreel developers";
 
 // Every label and spinner of the panel centres its text.
 constexpr int kCentred = 1;

@@ -5,10 +5,68 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
 #include <memory>
+#include <stdexcept>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string DataRoot() {
+  const char* env = std::getenv("CELLREEL_TESTDATA");
+  return env && *env ? env : CELLREEL_TESTDATA;
+}
+
+// The first path component names the suite folder ("pngsuite", ...).
+std::string SuiteOf(const std::string& relative) {
+  const std::size_t slash = relative.find('/');
+  return slash == std::string::npos ? relative : relative.substr(0, slash);
+}
+
+// Checks every file the manifest lists for `suite` against its size once;
+// an empty result means the folder is complete.
+std::string SuiteProblem(const std::string& root, const std::string& suite) {
+  static std::map<std::string, std::string> checked;
+  auto found = checked.find(suite);
+  if (found != checked.end()) return found->second;
+  std::string problem;
+  std::ifstream manifest(root + "/MANIFEST");
+  if (!manifest) {
+    problem = "its MANIFEST is missing";
+  } else {
+    std::uintmax_t size;
+    std::string path;
+    int bad = 0, listed = 0;
+    while (manifest >> size >> path) {
+      if (SuiteOf(path) != suite || path == suite) continue;
+      ++listed;
+      std::error_code ec;
+      const std::uintmax_t have = fs::file_size(root + "/" + path, ec);
+      if (!ec && have == size) continue;
+      if (bad++ == 0) problem = path + (ec ? " is missing" : " has the wrong size");
+    }
+    if (bad > 1) problem += " (and " + std::to_string(bad - 1) + " more)";
+    if (listed == 0) problem = "";  // not a suite folder: the caller names a plain file
+  }
+  checked[suite] = problem;
+  return problem;
+}
+
+}  // namespace
 
 std::string TestData(const std::string& relative) {
-  return std::string(CELLREEL_TESTDATA) + "/" + relative;
+  const std::string root = DataRoot();
+  if (!fs::is_directory(root))
+    throw std::runtime_error("test data folder " + root + " is missing");
+  const std::string suite = SuiteOf(relative);
+  const std::string problem = SuiteProblem(root, suite);
+  if (!problem.empty())
+    throw std::runtime_error("test data folder " + root + "/" + suite + " is incomplete: " +
+                             problem);
+  return root + "/" + relative;
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {

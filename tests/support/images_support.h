@@ -8,7 +8,14 @@
 
 #include "platform/image.h"
 
-std::string TestData(const std::string& relative);  // path under the test data
+// Path of a file or folder under the test data (tests/data, or the folder
+// CELLREEL_TESTDATA names). Throws, failing the calling test with the
+// folder's name, when the data folder is missing or the suite folder the
+// path lies in lacks a file its MANIFEST lists. MANIFEST holds "size path"
+// for every file; after changing the data, rebuild it in tests/data with
+//   find . -type f ! -name MANIFEST | sed 's|^\./||' | LC_ALL=C sort |
+//     while read -r f; do echo "$(stat -c %s "$f") $f"; done > MANIFEST
+std::string TestData(const std::string& relative);
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 bool WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
