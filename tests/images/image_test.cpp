@@ -146,7 +146,7 @@ TEST_F(ImageLoading, PixmapOverloadsLeaveTheCallersPictureAlone) {
   ASSERT_TRUE(sheet);
   // Make (0, 0) black so the mask has something to do.
   std::fill(sheet->Row(0), sheet->Row(0) + 3, 0);
-  const std::vector<std::uint8_t> before = sheet->pixels;
+  const TPixelBuffer before = sheet->pixels;
   const int format = sheet->format;
 
   ImagePtr whole = LoadImage(sheet, -1);
