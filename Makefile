@@ -52,7 +52,7 @@ fuzz: deps
 	  mkdir -p fuzz/corpus-$$n; \
 	  echo "== $$n for $(FUZZ_SECONDS)s"; \
 	  $(FUZZ_BUILD)/fuzz/$$n -max_total_time=$(FUZZ_SECONDS) -malloc_limit_mb=$(FUZZ_MALLOC_MB) \
-	    -rss_limit_mb=$(FUZZ_RSS_MB) fuzz/corpus-$$n fuzz/seeds || exit 1; \
+	    -rss_limit_mb=$(FUZZ_RSS_MB) -print_final_stats=1 fuzz/corpus-$$n fuzz/seeds || exit 1; \
 	done
 
 install: build
