@@ -26,8 +26,9 @@ class TFileStream : public TStream {
     std::size_t done = 0;
     while (done < n) {
       if (next_ == end_) {
-        // Large reads bypass the buffer.
+        // Large reads bypass the buffer, which then holds nothing.
         if (n - done >= sizeof buffer_) {
+          next_ = end_ = 0;
           const ssize_t k = ReadSome(out + done, n - done);
           if (k <= 0) break;
           done += static_cast<std::size_t>(k);
