@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <vector>
 
 #include "platform/stream.h"
@@ -263,6 +264,9 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
       }
     } else if (bpp == 24) {
       std::memcpy(d, s, static_cast<std::size_t>(w) * 3);
+    } else if (compression == kBiRgb && bpp == 32) {  // already B, G, R, A
+      std::memcpy(d, s, static_cast<std::size_t>(w) * 4);
+      for (int x = 0; x < w; ++x) any_alpha |= s[x * 4 + 3] != 0;
     } else {
       const int step = alpha ? 4 : 3;
       for (int x = 0; x < w; ++x, d += step) {
