@@ -1,7 +1,8 @@
 # make run   install missing packages, build, start build/cellreel
 # make test  install, build (plain and sanitized), run every test
 # make bench build and run the benchmarks under a private display
-# make fuzz  build the libFuzzer targets with clang (FUZZ_SECONDS each)
+# make fuzz  build the libFuzzer targets with clang (FUZZ_SECONDS each;
+#            FUZZ_TARGETS picks some)
 # make package  build build/cellreel_<version>_<arch>.deb
 # make wayland  run the Wayland smoke test (Weston, XWayland, native driver)
 
@@ -10,6 +11,11 @@ BUILD := build
 SAN_BUILD := build-san
 FUZZ_BUILD := build-fuzz
 FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?= fuzz_bmp fuzz_tga fuzz_load fuzz_file
+# A small input may not make one allocation above this, nor the process
+# grow above the RSS limit.
+FUZZ_MALLOC_MB ?= 64
+FUZZ_RSS_MB ?= 2048
 
 .PHONY: all deps build san run test test-plain test-san bench fuzz install package wayland clean
 
@@ -43,11 +49,12 @@ bench: build
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCELLREEL_FUZZ=ON -DCELLREEL_TESTS=OFF -DCELLREEL_BENCH=OFF
-	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_bmp fuzz_tga fuzz_load
-	@for f in $(FUZZ_BUILD)/fuzz/fuzz_bmp $(FUZZ_BUILD)/fuzz/fuzz_tga $(FUZZ_BUILD)/fuzz/fuzz_load; do \
-	  n=$$(basename $$f); mkdir -p fuzz/corpus-$$n; \
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target $(FUZZ_TARGETS)
+	@for n in $(FUZZ_TARGETS); do \
+	  mkdir -p fuzz/corpus-$$n; \
 	  echo "== $$n for $(FUZZ_SECONDS)s"; \
-	  $$f -max_total_time=$(FUZZ_SECONDS) -rss_limit_mb=2048 fuzz/corpus-$$n fuzz/seeds || exit 1; \
+	  $(FUZZ_BUILD)/fuzz/$$n -max_total_time=$(FUZZ_SECONDS) -malloc_limit_mb=$(FUZZ_MALLOC_MB) \
+	    -rss_limit_mb=$(FUZZ_RSS_MB) -print_final_stats=1 fuzz/corpus-$$n fuzz/seeds || exit 1; \
 	done
 
 install: build

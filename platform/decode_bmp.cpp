@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <vector>
 
 #include "platform/stream.h"
@@ -44,6 +45,22 @@ struct Channel {
     return static_cast<std::uint8_t>((x * 255 + max / 2) / max);
   }
 };
+
+// Turns a BGRA picture into a BGR one in place, dropping the alpha. Each
+// byte moves to an offset no greater than its own, so a forward pass is
+// safe.
+void RepackAsBgr(TPixmap& pm) {
+  const int pitch3 = PixmapPitch(pm.width, PF_BGR888);
+  for (int y = 0; y < pm.height; ++y) {
+    const std::uint8_t* s = pm.Row(y);
+    std::uint8_t* d = pm.pixels.data() + static_cast<std::size_t>(y) * pitch3;
+    for (int x = 0; x < pm.width; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+    for (int pad = pm.width * 3; pad < pitch3; ++pad) *d++ = 0;
+  }
+  pm.format = PF_BGR888;
+  pm.pitch = pitch3;
+  pm.pixels.Shrink(static_cast<std::size_t>(pitch3) * pm.height);
+}
 
 }  // namespace
 
@@ -128,10 +145,10 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
   }
   if (rle && top_down) return nullptr;  // not allowed by the format
   if (compression == kBiRgb) {
-    // Uncompressed 16 bits are 5-5-5 and 32 bits B, G, R and an unused byte:
-    // no alpha, whatever the fourth byte holds.
+    // Uncompressed 16 bits are 5-5-5 without alpha; 32 bits are B, G, R and
+    // alpha, the alpha ignored below when it is 0 everywhere.
     if (bpp == 16) masks[0] = 0x7c00, masks[1] = 0x03e0, masks[2] = 0x001f, masks[3] = 0;
-    if (bpp == 32) masks[0] = 0xff0000, masks[1] = 0xff00, masks[2] = 0xff, masks[3] = 0;
+    if (bpp == 32) masks[0] = 0xff0000, masks[1] = 0xff00, masks[2] = 0xff, masks[3] = 0xff000000;
   }
   Channel ch[4];
   for (int i = 0; i < 4; ++i) {
@@ -162,9 +179,12 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
   const int h = static_cast<int>(height);
 
   if (rle) {
-    // Indices in file row order (bottom row first); 0xffff marks pixels the
-    // stream skipped with a delta or an early end of line or bitmap.
-    std::vector<std::uint16_t> idx(static_cast<std::size_t>(w) * h, 0xffff);
+    // Pixels go straight into a BGRA picture whose untouched memory is
+    // zero: pixels the stream skips (with a delta or an early end of line
+    // or bitmap) stay transparent black, and only what the codes write
+    // costs memory.
+    PixmapPtr pm = CreatePixmap(w, h, PF_BGRA8888);
+    if (!pm) return nullptr;
     std::size_t written = 0;
     const bool rle8 = compression == kBiRle8;
     // Some writers fill each row out to its padded width (a multiple of 4
@@ -172,6 +192,17 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
     // padded width are damage.
     const std::int64_t row_limit = (width * bpp + 31) / 32 * 32 / bpp;
     std::int64_t x = 0, y = 0;
+    // Writes the pixels of a run or literal that lie inside the picture.
+    auto put = [&](int n, auto index_of) {
+      const int keep = static_cast<int>(std::clamp<std::int64_t>(w - x, 0, n));
+      if (keep == 0) return;
+      std::uint8_t* out = pm->Row(h - 1 - static_cast<int>(y)) + x * 4;
+      for (int k = 0; k < keep; ++k, out += 4) {
+        const auto& e = palette[index_of(k)];
+        out[0] = e[0], out[1] = e[1], out[2] = e[2], out[3] = 255;
+      }
+      written += static_cast<std::size_t>(keep);
+    };
     for (;;) {
       if (r.Remaining() < 2) {
         if (y >= h) break;  // every row ended, only the end marker is missing
@@ -181,12 +212,8 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
       const std::uint8_t c = r.U8();
       if (n > 0) {  // a run of n pixels of one index (RLE4: two alternating)
         if (y >= h || x + n > row_limit) return nullptr;
-        const int keep = static_cast<int>(std::clamp<std::int64_t>(w - x, 0, n));
-        std::uint16_t* out = &idx[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
-        for (int k = 0; k < keep; ++k)
-          out[k] = rle8 ? c : ((k & 1) ? (c & 15) : (c >> 4));
+        put(n, [&](int k) { return rle8 ? c : ((k & 1) ? (c & 15) : (c >> 4)); });
         x += n;
-        written += static_cast<std::size_t>(keep);
       } else if (c == 0) {  // end of line
         x = 0;
         ++y;
@@ -201,31 +228,17 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
         auto lit = r.Bytes(bytes);
         if (lit.empty() || ((bytes & 1) && !r.Skip(1))) return nullptr;
         if (y >= h || x + c > row_limit) return nullptr;
-        const int keep = static_cast<int>(std::clamp<std::int64_t>(w - x, 0, c));
-        std::uint16_t* out = &idx[static_cast<std::size_t>(y) * w + static_cast<std::size_t>(x)];
-        for (int k = 0; k < keep; ++k)
-          out[k] = rle8 ? lit[k] : ((k & 1) ? (lit[k / 2] & 15) : (lit[k / 2] >> 4));
+        put(c, [&](int k) { return rle8 ? lit[k] : ((k & 1) ? (lit[k / 2] & 15) : (lit[k / 2] >> 4)); });
         x += c;
-        written += static_cast<std::size_t>(keep);
       }
     }
     // Runs only move forward, so no pixel is counted twice.
-    const bool holes = written < idx.size();
-    PixmapPtr pm = CreatePixmap(w, h, holes ? PF_BGRA8888 : PF_BGR888);
-    if (!pm) return nullptr;
-    const int bpp_out = holes ? 4 : 3;
-    for (int fy = 0; fy < h; ++fy) {
-      std::uint8_t* d = pm->Row(h - 1 - fy);
-      const std::uint16_t* s = &idx[static_cast<std::size_t>(fy) * w];
-      for (int fx = 0; fx < w; ++fx, d += bpp_out) {
-        const std::uint16_t i = s[fx];
-        if (i == 0xffff) continue;  // stays transparent black
-        d[0] = palette[i][0];
-        d[1] = palette[i][1];
-        d[2] = palette[i][2];
-        if (holes) d[3] = 255;
-      }
-    }
+    const std::size_t total = static_cast<std::size_t>(w) * h;
+    // A big picture whose codes stop before most of it is written is a
+    // damaged or hostile file, not a sprite sheet with holes.
+    if (total > (std::size_t{1} << 24) && written < total / 2) return nullptr;
+    if (written < total) return pm;
+    RepackAsBgr(*pm);  // no holes: an opaque picture
     return pm;
   }
 
@@ -251,8 +264,9 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
       }
     } else if (bpp == 24) {
       std::memcpy(d, s, static_cast<std::size_t>(w) * 3);
-    } else if (compression == kBiRgb && bpp == 32) {
-      for (int x = 0; x < w; ++x, s += 4, d += 3) d[0] = s[0], d[1] = s[1], d[2] = s[2];
+    } else if (compression == kBiRgb && bpp == 32) {  // already B, G, R, A
+      std::memcpy(d, s, static_cast<std::size_t>(w) * 4);
+      for (int x = 0; x < w; ++x) any_alpha |= s[x * 4 + 3] != 0;
     } else {
       const int step = alpha ? 4 : 3;
       for (int x = 0; x < w; ++x, d += step) {
@@ -276,12 +290,48 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
     }
   }
   // A picture whose alpha channel is zero everywhere would be invisible:
-  // writers that fill in an alpha mask without alpha values mean opaque.
-  if (alpha && !any_alpha) {
-    for (int y = 0; y < h; ++y) {
-      std::uint8_t* d = pm->Row(y);
-      for (int x = 0; x < w; ++x) d[x * 4 + 3] = 255;
+  // writers that leave the fourth byte (or the alpha mask) at 0 mean an
+  // opaque picture, which has no alpha channel.
+  if (alpha && !any_alpha) RepackAsBgr(*pm);
+  return pm;
+}
+
+PixmapPtr DecodeBmp(TStream& stream) {
+  const std::int64_t start = stream.Pos();
+  if (std::span<const std::uint8_t> m = stream.Memory(); !m.empty())
+    return start <= static_cast<std::int64_t>(m.size()) ? DecodeBmp(m.subspan(start)) : nullptr;
+  // The signature and the size fields decide before the rest is read, and
+  // an uncompressed picture reads no further than its last row.
+  std::vector<std::uint8_t> bytes;
+  ReadUpTo(stream, 14 + 16, &bytes);
+  TByteReader r(bytes);
+  if (r.U8() != 'B' || r.U8() != 'M') return nullptr;
+  r.Skip(8);
+  const std::uint32_t pixel_offset = r.U32();
+  const std::uint32_t header_size = r.U32();
+  std::int64_t width, height;
+  std::uint32_t planes, bpp, compression = kBiRgb;
+  if (header_size == 12) {
+    width = r.U16(), height = r.U16(), planes = r.U16(), bpp = r.U16();
+  } else {
+    width = r.I32(), height = r.I32(), planes = r.U16(), bpp = r.U16();
+    if (r.Ok() && header_size >= 40) {
+      ReadUpTo(stream, 4, &bytes);
+      TByteReader more(std::span<const std::uint8_t>(bytes).subspan(30));
+      compression = more.U32();
+      if (!more.Ok()) return nullptr;
     }
   }
-  return pm;
+  if (!r.Ok() || planes != 1 || width <= 0 || height == 0) return nullptr;
+  if (height < 0) height = -height;
+  if (!PixmapSizeSane(width, height)) return nullptr;
+  const std::int64_t left = stream.Size() - stream.Pos();
+  std::uint64_t need = left >= 0 ? static_cast<std::uint64_t>(left) : std::uint64_t{1} << 30;
+  if (compression == kBiRgb || compression == kBiBitfields || compression == kBiAlphaBitfields) {
+    const std::uint64_t stride = (static_cast<std::uint64_t>(width) * bpp + 31) / 32 * 4;
+    const std::uint64_t end = pixel_offset + stride * static_cast<std::uint64_t>(height);
+    need = std::min(need, end > bytes.size() ? end - bytes.size() : 0);
+  }
+  ReadUpTo(stream, static_cast<std::size_t>(need), &bytes);
+  return DecodeBmp(bytes);
 }

@@ -4,12 +4,16 @@
 // a destructor lives in DecodeJpeg, outside any setjmp frame.
 #include "platform/decode_jpeg.h"
 
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
 #include <vector>
 
 #include <jpeglib.h>
+#include <jerror.h>
+
+#include "platform/stream.h"
 
 namespace {
 
@@ -26,8 +30,23 @@ struct ErrorManager {
   std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 void OnError(j_common_ptr cinfo) { Abandon(cinfo); }
-// Warnings and traces are neither printed nor fatal.
-void OnMessage(j_common_ptr, int) {}
+// The library goes on after these with made-up data (grey to the end of
+// the picture): the picture is damaged or cut short, and declined as a
+// truncated file is. Other warnings and traces are neither printed nor
+// fatal.
+void OnMessage(j_common_ptr cinfo, int level) {
+  if (level >= 0) return;
+  switch (cinfo->err->msg_code) {
+    case JWRN_HIT_MARKER:
+    case JWRN_HUFF_BAD_CODE:
+    case JWRN_ARITH_BAD_CODE:
+    case JWRN_JPEG_EOF:
+    case JWRN_MUST_RESYNC:
+      Abandon(cinfo);
+    default:
+      break;
+  }
+}
 void OnOutput(j_common_ptr) {}
 
 void OnProgress(j_common_ptr cinfo) {
@@ -35,18 +54,33 @@ void OnProgress(j_common_ptr cinfo) {
   if (d->input_scan_number > kMaxScans) Abandon(cinfo);
 }
 
-// The source manager over the bytes in memory: the whole file is one buffer,
-// so a request for more means the file is cut short, and decoding is
-// abandoned rather than finished with made-up data.
+// The source manager over the layer's stream, read a buffer at a time. A
+// request for more at the end of the stream means the file is cut short,
+// and decoding is abandoned rather than finished with made-up data.
+struct StreamSource {
+  jpeg_source_mgr pub;
+  TStream* stream;
+  JOCTET buffer[16 * 1024];
+};
+
 void InitSource(j_decompress_ptr) {}
-boolean FillInput(j_decompress_ptr cinfo) { Abandon(reinterpret_cast<j_common_ptr>(cinfo)); }
+boolean FillInput(j_decompress_ptr cinfo) {
+  auto* src = reinterpret_cast<StreamSource*>(cinfo->src);
+  const std::size_t n = src->stream->Read(src->buffer, sizeof src->buffer);
+  if (n == 0) Abandon(reinterpret_cast<j_common_ptr>(cinfo));
+  src->pub.next_input_byte = src->buffer;
+  src->pub.bytes_in_buffer = n;
+  return TRUE;
+}
 void SkipInput(j_decompress_ptr cinfo, long n) {
   jpeg_source_mgr* src = cinfo->src;
-  if (n <= 0) return;
-  if (static_cast<unsigned long>(n) > src->bytes_in_buffer)
-    Abandon(reinterpret_cast<j_common_ptr>(cinfo));
-  src->next_input_byte += n;
-  src->bytes_in_buffer -= static_cast<std::size_t>(n);
+  while (n > 0) {
+    if (src->bytes_in_buffer == 0) FillInput(cinfo);
+    const std::size_t k = std::min<std::size_t>(static_cast<unsigned long>(n), src->bytes_in_buffer);
+    src->next_input_byte += k;
+    src->bytes_in_buffer -= k;
+    n -= static_cast<long>(k);
+  }
 }
 void TermSource(j_decompress_ptr) {}
 
@@ -54,9 +88,10 @@ void TermSource(j_decompress_ptr) {}
 struct JpegReader {
   jpeg_decompress_struct cinfo;
   ErrorManager err;
-  jpeg_source_mgr src;
+  StreamSource src;
   jpeg_progress_mgr progress;
   bool created = false;
+  bool multiple_scans = false;
   JpegReader() {
     std::memset(&cinfo, 0, sizeof cinfo);
     std::memset(&src, 0, sizeof src);
@@ -68,7 +103,7 @@ struct JpegReader {
 };
 
 // Creates the decompressor and reads the header; false on any error.
-bool ReadHeader(JpegReader* r, std::span<const std::uint8_t> data) {
+bool ReadHeader(JpegReader* r, TStream* stream) {
   r->cinfo.err = jpeg_std_error(&r->err.pub);
   r->err.pub.error_exit = OnError;
   r->err.pub.emit_message = OnMessage;
@@ -76,18 +111,20 @@ bool ReadHeader(JpegReader* r, std::span<const std::uint8_t> data) {
   if (setjmp(r->err.jump)) return false;
   jpeg_create_decompress(&r->cinfo);
   r->created = true;
-  r->src.init_source = InitSource;
-  r->src.fill_input_buffer = FillInput;
-  r->src.skip_input_data = SkipInput;
-  r->src.resync_to_restart = jpeg_resync_to_restart;
-  r->src.term_source = TermSource;
-  r->src.next_input_byte = data.data();
-  r->src.bytes_in_buffer = data.size();
-  r->cinfo.src = &r->src;
+  r->src.pub.init_source = InitSource;
+  r->src.pub.fill_input_buffer = FillInput;
+  r->src.pub.skip_input_data = SkipInput;
+  r->src.pub.resync_to_restart = jpeg_resync_to_restart;
+  r->src.pub.term_source = TermSource;
+  r->src.pub.next_input_byte = nullptr;
+  r->src.pub.bytes_in_buffer = 0;
+  r->src.stream = stream;
+  r->cinfo.src = &r->src.pub;
   r->progress.progress_monitor = OnProgress;
   r->cinfo.progress = &r->progress;
   jpeg_read_header(&r->cinfo, TRUE);
   jpeg_calc_output_dimensions(&r->cinfo);
+  r->multiple_scans = jpeg_has_multiple_scans(&r->cinfo);
   return true;
 }
 
@@ -102,16 +139,31 @@ bool ReadRows(JpegReader* r, JSAMPROW* rows) {
   return true;
 }
 
+// Whether the rest of the stream can hold the scans the header announces.
+// A picture decoded in several scans (progressive, or components in scans
+// of their own) is kept whole as coefficients, an allocation in proportion
+// to the claimed size; but each block's first scan costs at least a bit,
+// so a file too short for that is declined before the library allocates.
+bool ScansCanFit(JpegReader& r, const TStream& stream) {
+  if (!r.multiple_scans || stream.Size() < 0) return true;
+  const std::int64_t left = stream.Size() - stream.Pos() +
+                            static_cast<std::int64_t>(r.src.pub.bytes_in_buffer);
+  std::int64_t blocks = 0;
+  for (int c = 0; c < r.cinfo.num_components; ++c)
+    blocks += static_cast<std::int64_t>(r.cinfo.comp_info[c].width_in_blocks) *
+              r.cinfo.comp_info[c].height_in_blocks;
+  return left * 8 >= blocks;
+}
+
 }  // namespace
 
-PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data) {
-  if (data.empty()) return nullptr;
+PixmapPtr DecodeJpeg(TStream& stream) {
   JpegReader r;
-  if (!ReadHeader(&r, data)) return nullptr;
+  if (!ReadHeader(&r, &stream)) return nullptr;
   const int components = r.cinfo.output_components;
   if (components != 1 && components != 3) return nullptr;
   const std::int64_t w = r.cinfo.output_width, h = r.cinfo.output_height;
-  if (!PixmapSizeSane(w, h)) return nullptr;
+  if (!PixmapSizeSane(w, h) || !ScansCanFit(r, stream)) return nullptr;
   // Keep the library's own buffers (whole-image coefficients for
   // progressive files) in proportion to the picture.
   r.cinfo.mem->max_memory_to_use = static_cast<long>(8 * w * h + (64 << 20));
@@ -122,4 +174,10 @@ PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data) {
   for (int y = 0; y < h; ++y) rows[y] = pm->Row(y);
   if (!ReadRows(&r, rows.data())) return nullptr;
   return pm;
+}
+
+PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data) {
+  if (data.empty()) return nullptr;
+  TMemoryStream stream(data);
+  return DecodeJpeg(stream);
 }

@@ -10,19 +10,15 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/stream.h"
+
 namespace {
 
-struct MemoryInput {
-  const std::uint8_t* data;
-  std::size_t size;
-  std::size_t pos;
-};
-
-void ReadFromMemory(png_structp png, png_bytep out, png_size_t n) {
-  auto* in = static_cast<MemoryInput*>(png_get_io_ptr(png));
-  if (n > in->size - in->pos) png_error(png, "read past the end of the data");
-  std::memcpy(out, in->data + in->pos, n);
-  in->pos += n;
+// The file is read as libpng asks for it: a header that is declined, or
+// data that ends, costs no more than the bytes read so far.
+void ReadFromStream(png_structp png, png_bytep out, png_size_t n) {
+  auto* in = static_cast<TStream*>(png_get_io_ptr(png));
+  if (in->Read(out, n) != n) png_error(png, "read past the end of the data");
 }
 
 void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -47,7 +43,7 @@ struct Header {
 bool ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* h) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_sig_bytes(png, 8);
-  png_set_user_limits(png, 16384, 16384);
+  png_set_user_limits(png, kMaxPixmapSide, kMaxPixmapSide);
   // No chunk can be longer than the file: a damaged length must not make
   // libpng allocate gigabytes before the read fails. Text, profiles and
   // suggested palettes are never used, so they are skipped unread.
@@ -86,18 +82,20 @@ bool ReadRows(png_structp png, png_infop info, png_bytepp rows) {
 
 }  // namespace
 
-PixmapPtr DecodePng(std::span<const std::uint8_t> data) {
-  if (data.size() < 8 || png_sig_cmp(data.data(), 0, 8) != 0) return nullptr;
+PixmapPtr DecodePng(TStream& stream) {
+  png_byte sig[8];
+  if (stream.Read(sig, 8) != 8 || png_sig_cmp(sig, 0, 8) != 0) return nullptr;
+  const std::int64_t left = stream.Size() - stream.Pos();
+  const std::size_t file_size = left > 0 ? static_cast<std::size_t>(left) + 8 : 8;
   PngReader reader;
   reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
   if (!reader.png) return nullptr;
   reader.info = png_create_info_struct(reader.png);
   if (!reader.info) return nullptr;
-  MemoryInput input{data.data(), data.size(), 8};
-  png_set_read_fn(reader.png, &input, ReadFromMemory);
+  png_set_read_fn(reader.png, &stream, ReadFromStream);
 
   Header h;
-  if (!ReadHeader(reader.png, reader.info, data.size(), &h) || h.format == 0) return nullptr;
+  if (!ReadHeader(reader.png, reader.info, file_size, &h) || h.format == 0) return nullptr;
   if (!PixmapSizeSane(h.width, h.height)) return nullptr;
   PixmapPtr pm = CreatePixmap(static_cast<int>(h.width), static_cast<int>(h.height), h.format);
   if (!pm || h.rowbytes > static_cast<std::size_t>(pm->pitch)) return nullptr;
@@ -105,4 +103,9 @@ PixmapPtr DecodePng(std::span<const std::uint8_t> data) {
   for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = pm->Row(static_cast<int>(y));
   if (!ReadRows(reader.png, reader.info, rows.data())) return nullptr;
   return pm;
+}
+
+PixmapPtr DecodePng(std::span<const std::uint8_t> data) {
+  TMemoryStream stream(data);
+  return DecodePng(stream);
 }

@@ -3,38 +3,64 @@
 // wild) but never the end of the picture.
 #include "platform/decode_tga.h"
 
+#include <algorithm>
 #include <array>
+#include <vector>
 
 #include "platform/stream.h"
 
-PixmapPtr DecodeTga(std::span<const std::uint8_t> data) {
-  TByteReader r(data);
-  const std::uint8_t id_length = r.U8();
-  const std::uint8_t map_type = r.U8();
-  const std::uint8_t type = r.U8();
-  const std::uint16_t map_start = r.U16();
-  const std::uint16_t map_length = r.U16();
-  const std::uint8_t map_bits = r.U8();
+namespace {
+
+struct TgaHeader {
+  std::uint8_t id_length, map_type, type;
+  std::uint16_t map_start, map_length;
+  std::uint8_t map_bits;
+  int width, height, bpp;
+  std::uint8_t descriptor;
+};
+
+// Reads and checks the 18-byte header; false when the file is declined.
+bool ReadTgaHeader(TByteReader& r, TgaHeader* h) {
+  h->id_length = r.U8();
+  h->map_type = r.U8();
+  h->type = r.U8();
+  h->map_start = r.U16();
+  h->map_length = r.U16();
+  h->map_bits = r.U8();
   r.U16();  // x origin
   r.U16();  // y origin
-  const int width = r.U16();
-  const int height = r.U16();
-  const int bpp = r.U8();
-  const std::uint8_t descriptor = r.U8();
-  if (!r.Ok()) return nullptr;
+  h->width = r.U16();
+  h->height = r.U16();
+  h->bpp = r.U8();
+  h->descriptor = r.U8();
+  if (!r.Ok()) return false;
 
   // Header validation: types 1/9 colour-mapped, 2/10 true colour, 3/11 grey.
-  if (map_type > 1) return nullptr;
-  const int kind = type & 7;
-  const bool rle = (type & 8) != 0;
-  if ((type & ~0xb) != 0 || kind == 0) return nullptr;
-  if (width < 1 || height < 1 || width > 4096 || height > 4096) return nullptr;
+  const int kind = h->type & 7, bpp = h->bpp, map_bits = h->map_bits;
+  if (h->map_type > 1) return false;
+  if ((h->type & ~0xb) != 0 || kind == 0) return false;
+  if (h->width < 1 || h->height < 1 || h->width > 4096 || h->height > 4096) return false;
   const bool map_bits_ok = map_bits == 15 || map_bits == 16 || map_bits == 24 || map_bits == 32;
-  if (kind == 1 && (map_type != 1 || bpp != 8 || !map_bits_ok || map_length == 0)) return nullptr;
-  if (kind == 2 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32) return nullptr;
-  if (kind == 3 && bpp != 8 && bpp != 16) return nullptr;
-  if (map_type == 1 && map_bits == 0) return nullptr;
-  if (!PixmapSizeSane(width, height)) return nullptr;
+  if (kind == 1 && (h->map_type != 1 || bpp != 8 || !map_bits_ok || h->map_length == 0))
+    return false;
+  if (kind == 2 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32) return false;
+  if (kind == 3 && bpp != 8 && bpp != 16) return false;
+  if (h->map_type == 1 && map_bits == 0) return false;
+  return PixmapSizeSane(h->width, h->height);
+}
+
+}  // namespace
+
+PixmapPtr DecodeTga(std::span<const std::uint8_t> data) {
+  TByteReader r(data);
+  TgaHeader hd;
+  if (!ReadTgaHeader(r, &hd)) return nullptr;
+  const std::uint8_t id_length = hd.id_length, map_type = hd.map_type, map_bits = hd.map_bits;
+  const std::uint16_t map_start = hd.map_start, map_length = hd.map_length;
+  const int width = hd.width, height = hd.height, bpp = hd.bpp;
+  const std::uint8_t descriptor = hd.descriptor;
+  const int kind = hd.type & 7;
+  const bool rle = (hd.type & 8) != 0;
 
   r.Skip(id_length);
 
@@ -137,4 +163,25 @@ PixmapPtr DecodeTga(std::span<const std::uint8_t> data) {
     }
   }
   return pm;
+}
+
+PixmapPtr DecodeTga(TStream& stream) {
+  const std::int64_t start = stream.Pos();
+  if (std::span<const std::uint8_t> m = stream.Memory(); !m.empty())
+    return start <= static_cast<std::int64_t>(m.size()) ? DecodeTga(m.subspan(start)) : nullptr;
+  // The header decides before the rest is read, and bounds how much of it
+  // a picture of that size can use.
+  std::vector<std::uint8_t> bytes;
+  ReadUpTo(stream, 18, &bytes);
+  TByteReader r(bytes);
+  TgaHeader h;
+  if (!ReadTgaHeader(r, &h)) return nullptr;
+  const std::uint64_t in_bytes = (h.bpp + 7u) / 8;
+  const std::uint64_t pixels = static_cast<std::uint64_t>(h.width) * h.height;
+  std::uint64_t need = h.id_length + (h.map_type ? h.map_length * ((h.map_bits + 7u) / 8) : 0u) +
+                       pixels * (in_bytes + ((h.type & 8) ? 1 : 0));
+  const std::int64_t left = stream.Size() - stream.Pos();
+  if (left >= 0) need = std::min<std::uint64_t>(need, static_cast<std::uint64_t>(left));
+  ReadUpTo(stream, static_cast<std::size_t>(need), &bytes);
+  return DecodeTga(bytes);
 }

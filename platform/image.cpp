@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "platform/decode_bmp.h"
@@ -21,9 +22,10 @@ constexpr int kAutoFlags = MASKEDIMAGE | FILTEREDIMAGE;
 
 bool g_auto_mid_handle = false;
 
-using Decoder = PixmapPtr (*)(std::span<const std::uint8_t>);
-// Asked in this order; each parses the bytes from the start. TGA has no
-// signature, but PNG, JPEG and BMP files fail its header test.
+using Decoder = PixmapPtr (*)(TStream&);
+// Asked in this order, each from the start of the picture. TGA has no
+// signature, but PNG, JPEG and BMP files fail its header test. Each reads
+// only as far as it needs: a file is declined on its first bytes.
 constexpr Decoder kDecoders[] = {DecodeTga, DecodeJpeg, DecodeBmp, DecodePng};
 
 // The masked copy of a w x h region of src at (x0, y0), in format 6: pixels
@@ -68,9 +70,9 @@ PixmapPtr MaskedCopy(const TPixmap& src, int x0, int y0, int w, int h, int mr, i
   return dst;
 }
 
-// A plain copy of a w x h region of src at (x0, y0). The rows are appended
-// rather than copied over a zeroed buffer: cutting a large sheet is mostly
-// memory traffic, and zeroing first would add a pass over every cell.
+// A plain copy of a w x h region of src at (x0, y0). Cutting a large sheet
+// is mostly memory traffic: each byte of the cell is written once, with no
+// clearing pass first.
 PixmapPtr CopyRegion(const TPixmap& src, int x0, int y0, int w, int h) {
   if (!PixmapSizeSane(w, h)) return nullptr;
   auto dst = std::make_shared<TPixmap>();
@@ -78,13 +80,13 @@ PixmapPtr CopyRegion(const TPixmap& src, int x0, int y0, int w, int h) {
   dst->height = h;
   dst->format = src.format;
   dst->pitch = PixmapPitch(w, src.format);
+  dst->pixels = TPixelBuffer::ForOverwrite(static_cast<std::size_t>(dst->pitch) * h);
   const std::size_t bpp = static_cast<std::size_t>(BytesPerPixel(src.format));
   const std::size_t row = w * bpp, pad = static_cast<std::size_t>(dst->pitch) - row;
-  dst->pixels.reserve(static_cast<std::size_t>(dst->pitch) * h);
   for (int y = 0; y < h; ++y) {
-    const std::uint8_t* s = src.Row(y0 + y) + x0 * bpp;
-    dst->pixels.insert(dst->pixels.end(), s, s + row);
-    if (pad) dst->pixels.insert(dst->pixels.end(), pad, 0);
+    std::uint8_t* d = dst->Row(y);
+    std::memcpy(d, src.Row(y0 + y) + x0 * bpp, row);
+    if (pad) std::memset(d + row, 0, pad);
   }
   return dst;
 }
@@ -221,26 +223,25 @@ void TFrameTextures::Erase(std::size_t i) {
 // Loading.
 
 PixmapPtr LoadPixmap(const std::string& url) {
-  StreamPtr stream = OpenStream(url);
-  if (!stream || stream->Pos() < 0) return nullptr;
-  // Every decoder parses the bytes from the start: reading the file once
-  // into memory stands in for rewinding the stream before each of them.
-  std::span<const std::uint8_t> bytes = stream->Memory();
-  std::vector<std::uint8_t> owned;
-  if (bytes.empty()) {
-    const std::int64_t size = stream->Size() - stream->Pos();
-    if (size <= 0 || size > kMaxFileSize) return nullptr;
-    owned.resize(static_cast<std::size_t>(size));
-    if (stream->Read(owned.data(), owned.size()) != owned.size()) return nullptr;
-    bytes = owned;
+  try {
+    StreamPtr stream = OpenStream(url);
+    if (!stream) return nullptr;
+    const std::int64_t start = stream->Pos();
+    if (start < 0 || stream->Size() - start > kMaxFileSize) return nullptr;
+    for (Decoder decode : kDecoders) {
+      if (!stream->Seek(start)) return nullptr;
+      if (PixmapPtr pm = decode(*stream)) return pm;
+    }
+    return nullptr;
+  } catch (const std::bad_alloc&) {
+    // Out of memory is a picture that cannot be loaded, not an error.
+    return nullptr;
   }
-  for (Decoder decode : kDecoders) {
-    if (PixmapPtr pm = decode(bytes)) return pm;
-  }
-  return nullptr;
 }
 
-ImagePtr LoadImage(const PixmapPtr& pixmap, int flags) {
+namespace {
+
+ImagePtr BuildImage(const PixmapPtr& pixmap, int flags) {
   if (!pixmap) return nullptr;
   if (flags == -1) flags = kAutoFlags;
   ImagePtr image = NewImage(pixmap->width, pixmap->height, flags, 1);
@@ -256,12 +257,24 @@ ImagePtr LoadImage(const PixmapPtr& pixmap, int flags) {
   return image;
 }
 
+}  // namespace
+
+ImagePtr LoadImage(const PixmapPtr& pixmap, int flags) {
+  try {
+    return BuildImage(pixmap, flags);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
+}
+
 ImagePtr LoadImage(const std::string& url, int flags) {
   return LoadImage(LoadPixmap(url), flags);
 }
 
-ImagePtr LoadAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height, int first,
-                       int count, int flags) {
+namespace {
+
+ImagePtr BuildAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height, int first,
+                        int count, int flags) {
   if (!pixmap || cell_width <= 0 || cell_height <= 0 || first < 0 || count < 0) return nullptr;
   if (flags == -1) flags = kAutoFlags;
   const std::int64_t columns = pixmap->width / cell_width;
@@ -274,6 +287,17 @@ ImagePtr LoadAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height,
                          image->mask_b);
   PlaceHandle(*image);
   return image;
+}
+
+}  // namespace
+
+ImagePtr LoadAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height, int first,
+                       int count, int flags) {
+  try {
+    return BuildAnimImage(pixmap, cell_width, cell_height, first, count, flags);
+  } catch (const std::bad_alloc&) {
+    return nullptr;
+  }
 }
 
 ImagePtr LoadAnimImage(const std::string& url, int cell_width, int cell_height, int first,

@@ -8,6 +8,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 class TStream {
  public:
@@ -40,10 +41,14 @@ class TMemoryStream : public TStream {
 };
 
 // Opens url for reading: "incbin::name" is an embedded resource (names are
-// case-sensitive, the protocol is not); other "proto::path" URLs have no
-// factory; anything else is a file path, relative to the current directory.
-// Null when nothing can be opened.
+// case-sensitive, the protocol is not); anything else, including text before
+// "::" that is no known protocol, is a file path, relative to the current
+// directory. Only regular files are opened, and opening never blocks. Null
+// when nothing can be opened.
 StreamPtr OpenStream(const std::string& url);
+
+// Appends up to n bytes from the stream's position (fewer at its end).
+void ReadUpTo(TStream& stream, std::size_t n, std::vector<std::uint8_t>* out);
 
 // The registered bytes of an embedded resource; empty span and false when
 // the name is unknown.

@@ -222,7 +222,6 @@ TEST(BmpSuite, GoodAndSoundQuestionableFilesMatchTheirReference) {
       {"q/rgb32-7187.bmp", "bmp_rgb24.png", 2},
       {"q/rgb32-xbgr.bmp", "bmp_rgb24.png", 0},
       {"q/rgb32h52.bmp", "bmp_rgb24.png", 0},
-      {"q/rgb32fakealpha.bmp", "bmp_rgb24.png", 0},  // the unused byte is not alpha
       {"q/rgba32-1.bmp", "bmp_rgba32-1.png", 0},
       {"q/rgba32-2.bmp", "bmp_rgba32-1.png", 0},
       {"q/rgba32h56.bmp", "bmp_rgba32-1.png", 0},
@@ -274,7 +273,7 @@ TEST(BmpSuite, ChannelsScaleToTheFullRange) {
 }
 
 TEST(BmpSuite, OpaqueFormatsComeOutWithoutAlpha) {
-  for (const char* f : {"g/rgb32.bmp", "q/rgb32fakealpha.bmp", "g/rgb16.bmp",
+  for (const char* f : {"g/rgb32.bmp", "g/rgb16.bmp",
                         "q/rgb16faketrns.bmp", "g/pal8.bmp", "g/rgb24.bmp"}) {
     PixmapPtr pm = DecodeBmp(ReadFileBytes(TestData(std::string("bmpsuite/") + f)));
     ASSERT_TRUE(pm) << f;
@@ -357,12 +356,31 @@ TEST(BmpDecoder, BottomUpRowsAreStoredBottomFirst) {
   EXPECT_EQ(PixelRGBA(*pm, 0, 1), RGBA(200, 200, 200));
 }
 
-TEST(BmpDecoder, ThirtyTwoBitsWithZeroFourthBytesAreOpaque) {
+TEST(BmpDecoder, ThirtyTwoBitsFourthByteIsAlphaUnlessAllZero) {
   const std::vector<std::uint32_t> px = {RGBA(10, 20, 30, 0), RGBA(0, 0, 0, 0)};
   PixmapPtr pm = DecodeBmp(MakeBmp(2, 1, px, 32));
   ASSERT_TRUE(pm);
   EXPECT_FALSE(FormatHasAlpha(pm->format));
   EXPECT_EQ(PixelRGBA(*pm, 0, 0), RGBA(10, 20, 30, 255));
+  // One fourth byte that is not 0 makes them all alpha, the 0s included.
+  const std::vector<std::uint32_t> some = {RGBA(10, 20, 30, 0), RGBA(40, 50, 60, 128)};
+  pm = DecodeBmp(MakeBmp(2, 1, some, 32));
+  ASSERT_TRUE(pm);
+  EXPECT_EQ(pm->format, PF_BGRA8888);
+  EXPECT_EQ(PixelRGBA(*pm, 0, 0), RGBA(10, 20, 30, 0));
+  EXPECT_EQ(PixelRGBA(*pm, 1, 0), RGBA(40, 50, 60, 128));
+  // The suite's file whose "unused" bytes are set: its colours, their alpha.
+  PixmapPtr fake = DecodeBmp(ReadFileBytes(TestData("bmpsuite/q/rgb32fakealpha.bmp")));
+  PixmapPtr ref = Ref("bmp_rgb24.png");
+  ASSERT_TRUE(fake && ref);
+  EXPECT_EQ(fake->format, PF_BGRA8888);
+  int translucent = 0;
+  for (int y = 0; y < fake->height; ++y)
+    for (int x = 0; x < fake->width; ++x) {
+      EXPECT_EQ(PixelRGBA(*fake, x, y) >> 8, PixelRGBA(*ref, x, y) >> 8) << x << "," << y;
+      translucent += (PixelRGBA(*fake, x, y) & 255) != 255;
+    }
+  EXPECT_GT(translucent, 0);
 }
 
 TEST(BmpDecoder, IndicesBeyondThePaletteGiveBlack) {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "platform/image.h"
+#include "platform/stream.h"
 #include "support/images_support.h"
 
 extern const unsigned char kLogoPng[];
@@ -146,7 +147,7 @@ TEST_F(ImageLoading, PixmapOverloadsLeaveTheCallersPictureAlone) {
   ASSERT_TRUE(sheet);
   // Make (0, 0) black so the mask has something to do.
   std::fill(sheet->Row(0), sheet->Row(0) + 3, 0);
-  const std::vector<std::uint8_t> before = sheet->pixels;
+  const TPixelBuffer before = sheet->pixels;
   const int format = sheet->format;
 
   ImagePtr whole = LoadImage(sheet, -1);
@@ -237,6 +238,35 @@ TEST_F(ImageLoading, RelativeFilePathsStartAtTheCurrentDirectory) {
   ASSERT_TRUE(img);
   EXPECT_EQ(img->width, 3);
   EXPECT_EQ(img->height, 2);
+}
+
+TEST(FileStream, SeeksAndReadsAcrossItsBuffer) {
+  // Large reads bypass the stream's buffer; seeks land back inside it or
+  // on the file; either way the bytes are the file's.
+  std::vector<std::uint8_t> bytes(300000);
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<std::uint8_t>(i * 7 + i / 251);
+  const std::string path = std::string(CELLREEL_BINARY_DIR) + "/images_test_stream.bin";
+  ASSERT_TRUE(WriteFileBytes(path, bytes));
+  StreamPtr s = OpenStream(path);
+  std::remove(path.c_str());
+  ASSERT_TRUE(s);
+  EXPECT_EQ(s->Size(), 300000);
+  std::vector<std::uint8_t> got(200000);
+  auto read_at = [&](std::int64_t pos, std::size_t n) {
+    EXPECT_TRUE(s->Seek(pos));
+    got.assign(n, 0);
+    EXPECT_EQ(s->Read(got.data(), n), std::min<std::size_t>(n, bytes.size() - pos));
+    EXPECT_EQ(s->Pos(), pos + static_cast<std::int64_t>(std::min<std::size_t>(n, bytes.size() - pos)));
+    return std::equal(got.begin(), got.begin() + std::min<std::size_t>(n, bytes.size() - pos),
+                      bytes.begin() + pos);
+  };
+  EXPECT_TRUE(read_at(0, 10));
+  EXPECT_TRUE(read_at(5, 100));
+  EXPECT_TRUE(read_at(100, 200000));  // through the buffer and past it
+  EXPECT_TRUE(read_at(150000, 8));
+  EXPECT_TRUE(read_at(150, 8));
+  EXPECT_TRUE(read_at(250000, 100000));  // short at the end
+  EXPECT_TRUE(read_at(3, 3));
 }
 
 TEST(StripDir, KeepsTheTextAfterTheLastSlash) {

@@ -1,0 +1,61 @@
+// Odd files chosen as a user chooses them, through the real file chooser:
+// the program declines them and goes on repainting and answering clicks.
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "support/e2e_driver.h"
+
+namespace {
+
+Rgb Client(RunningApp& app, int x, int y) {
+  PixmapPtr shot = Screenshot();
+  if (!shot) return {-1, -1, -1};
+  return PixelAt(*shot, app.origin_x + x, app.origin_y + y);
+}
+
+// Clicks "Load" and types path into the chooser's location entry.
+bool Choose(RunningApp& app, const std::string& path) {
+  app.Click(740, 308);
+  std::string dialog = Shell(
+      "timeout 15 xdotool search --sync --onlyvisible --name 'Select graphic file to open' "
+      "2>/dev/null | head -n1");
+  while (!dialog.empty() && dialog.back() == '\n') dialog.pop_back();
+  if (dialog.empty()) return false;
+  Sleep(800);
+  Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
+  Shell("xdotool key ctrl+l");
+  Sleep(700);
+  Shell("xdotool type --delay 40 '" + path + "'");
+  Sleep(500);
+  Shell("xdotool key Return");
+  Sleep(1000);
+  return Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null")
+      .empty();
+}
+
+TEST(EndToEnd, AFifoChosenAsTheSheetIsDeclinedAndTheProgramGoesOn) {
+  char dir[] = "/tmp/cellreel-e2e-fifo-XXXXXX";
+  ASSERT_TRUE(mkdtemp(dir));
+  const std::string fifo = std::string(dir) + "/sheet.png";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  {
+    RunningApp app;
+    ASSERT_TRUE(app.started());
+    app.Click(60, 500);  // arms the handshake
+    EXPECT_TRUE(Choose(app, fifo)) << "the chooser did not take the path";
+    // Still repainting and acting on clicks: "BG Red" steps the background.
+    app.Click(330, 580);
+    Sleep(300);
+    EXPECT_EQ(Client(app, 400, 300), (Rgb{5, 0, 0}));
+    app.Click(740, 574);  // Quit
+    EXPECT_EQ(app.WaitExit(5000), 0);
+  }
+  unlink(fifo.c_str());
+  rmdir(dir);
+}
+
+}  // namespace
