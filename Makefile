@@ -36,10 +36,10 @@ run: build
 	./$(BUILD)/cellreel
 
 test-plain: build
-	cd $(BUILD) && ctest --output-on-failure -LE wayland
+	cd $(BUILD) && ctest --output-on-failure
 
 test-san: san
-	cd $(SAN_BUILD) && ctest --output-on-failure -LE wayland
+	cd $(SAN_BUILD) && ctest --output-on-failure
 
 test: test-plain test-san
 
