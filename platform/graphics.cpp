@@ -6,8 +6,6 @@
 // TImage's destructor; diagnostics.
 #include "platform/graphics.h"
 
-#include <epoxy/gl.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -122,7 +120,7 @@ void UpdateTransform(TGraphics& g) {
 
 // Clipping is off for exactly (0, 0, context width, context height); a
 // rectangle of zero or negative width or height lets nothing through. The
-// scissor always stays inside the canvas, since glClear ignores glViewport.
+// scissor always stays inside the canvas, since a clear ignores the viewport.
 void ApplyClip(TGraphics& g) {
   if (!g.renderer) return;
   GLClip clip;
@@ -523,12 +521,7 @@ void Flip(int sync) {
   if (force) --g.forced_presents;
   ++g_presents;
   CheckGLErrors();
-  const int interval = sync != 0 ? 1 : 0;
-  if (g.swap_interval != interval) {
-    SDL_GL_SetSwapInterval(interval);
-    g.swap_interval = interval;
-  }
-  SDL_GL_SwapWindow(g.window);
+  SwapGraphics(g, sync != 0 ? 1 : 0);
 }
 
 int TextWidth(const std::string& text) {
@@ -556,8 +549,7 @@ TImage::~TImage() {
     if (renderer != nullptr) {
       renderer->DeleteTexture(ft.name);
     } else {
-      const GLuint n = ft.name;
-      glDeleteTextures(1, &n);
+      GLRenderer::DeleteTextureName(ft.name);
     }
   });
 }
@@ -566,34 +558,17 @@ TImage::~TImage() {
 // Diagnostics.
 
 std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
-  std::vector<std::uint8_t> out;
-  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return out;
+  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
   TGraphics& g = *g_current;
-  g.renderer->Flush();
-  out.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
-  std::vector<std::uint8_t> raw(out.size());
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h, GL_RGBA,
-               GL_UNSIGNED_BYTE, raw.data());
-  // GL rows run bottom up.
-  const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
-  for (int r = 0; r < h; ++r) {
-    std::copy_n(raw.data() + static_cast<std::size_t>(h - 1 - r) * row_bytes, row_bytes,
-                out.data() + static_cast<std::size_t>(r) * row_bytes);
-  }
+  std::vector<std::uint8_t> out =
+      g.renderer->ReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h);
   CheckGLErrors();
   return out;
 }
 
 int CheckGLErrors() {
   if (!OwnGLContextIsCurrent()) return 0;
-  int found = 0;
-  for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
-    std::fprintf(stderr, "graphics: GL error 0x%04x\n", error);
-    ++found;
-    if (found > 64) break;  // a lost context can report forever
-  }
+  const int found = GLRenderer::TakeErrors();
   g_gl_errors += found;
   return found;
 }
@@ -606,21 +581,12 @@ void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
 
 void FinishGraphics() {
   if (g_current == nullptr || !g_current->renderer) return;
-  g_current->renderer->Flush();
-  glFinish();
+  g_current->renderer->Finish();
 }
 
 std::string GLContextDescription() {
   if (!OwnGLContextIsCurrent()) return {};
-  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  return std::string(version != nullptr ? version : "?") + " | " +
-         (renderer != nullptr ? renderer : "?");
+  return GLRenderer::ContextDescription();
 }
 
-bool GLContextIsCore33() {
-  if (!OwnGLContextIsCurrent()) return false;
-  GLint mask = 0;
-  glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
-  return epoxy_gl_version() >= 33 && (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
-}
+bool GLContextIsCore33() { return OwnGLContextIsCurrent() && GLRenderer::ContextIsCore33(); }

@@ -51,7 +51,7 @@ int TextHeight(const std::string& text = "");
 // rectangle is empty.
 std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
 
-// Collects pending glGetError codes (printing each to stderr) and returns how
+// Collects pending GL error codes (printing each to stderr) and returns how
 // many were found now; GLErrorCount is the total found since the start.
 int CheckGLErrors();
 int GLErrorCount();
