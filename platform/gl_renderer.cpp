@@ -542,7 +542,9 @@ void GLRenderer::DeleteTexture(unsigned name) {
     }
   }
   if (bound_known_ && bound_ == name) bound_known_ = false;
-  DeleteTextureName(name);
+  Contents().erase(name);
+  const GLuint n = name;
+  glDeleteTextures(1, &n);
 }
 
 std::vector<std::uint8_t> GLRenderer::ReadPixels(int x, int y, int w, int h) {
@@ -587,11 +589,4 @@ int GLRenderer::TakeErrors() {
     if (found > 64) break;  // a lost context can report forever
   }
   return found;
-}
-
-void GLRenderer::DeleteTextureName(unsigned name) {
-  if (name == 0) return;
-  Contents().erase(name);
-  const GLuint n = name;
-  glDeleteTextures(1, &n);
 }

@@ -112,8 +112,6 @@ class GLRenderer {
   static std::string ContextDescription();
   // Collects pending error codes, printing each to stderr; how many there were.
   static int TakeErrors();
-  // Deletes a texture of the context's share group when no renderer is at hand.
-  static void DeleteTextureName(unsigned name);
 
  private:
   enum class Kind : std::uint8_t { Triangles, Lines };

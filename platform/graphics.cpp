@@ -2,8 +2,8 @@
 // clearing and presenting, over the batching back end in gl_renderer.cpp.
 //
 // Sections: state and helpers; making a context current; state setters;
-// primitives (rect, line, text, image); clear and flip; image textures and
-// TImage's destructor; diagnostics.
+// primitives (rect, line, text, image); clear and flip; diagnostics. The
+// frames' textures are kept in image_textures.cpp.
 #include "platform/graphics.h"
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 
 #include "platform/font_default.h"
 #include "platform/graphics_context.h"
+#include "platform/image_textures.h"
 
 namespace {
 
@@ -432,10 +433,10 @@ std::size_t PlanBytes(const TexturePlan& plan) {
 // contexts it was made in have all gone, or the cache let it go).
 const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   const auto index = static_cast<std::size_t>(frame);
-  if (image.frames.size() < image.pixmaps.size()) image.frames.resize(image.pixmaps.size());
-  TFrameTexture& ft = image.frames[index];
+  TFrameTextures& frames = ImageTextures(image, *g.renderer);
+  TFrameTexture& ft = frames[index];
   if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) {
-    image.frames.Touch(index);
+    frames.Touch(index);
     return &ft;
   }
   const PixmapPtr pixels = image.pixmaps.Pixels(index);
@@ -449,18 +450,18 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;
   ft.v = plan.v;
-  image.frames.Made(index, PlanBytes(plan));
+  frames.Made(index, PlanBytes(plan));
   // Over the budget: the frames drawn longest ago give their textures back.
   const std::size_t budget = TextureBudget(image);
   std::size_t oldest = 0;
-  while (image.frames.bytes > budget && image.frames.Oldest(&oldest) && oldest != index) {
-    const TFrameTexture old = image.frames[oldest];
+  while (frames.bytes > budget && frames.Oldest(&oldest) && oldest != index) {
+    const TFrameTexture old = frames[oldest];
     if (old.name != 0 && old.seq == CurrentTextureGeneration()) {
       g.renderer->DeleteTexture(old.name);
     }
-    image.frames.Erase(oldest);
+    frames.Erase(oldest);
   }
-  return &image.frames[index];
+  return &frames[index];
 }
 
 }  // namespace
@@ -516,6 +517,7 @@ void Cls() {
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
+  ReleaseGoneImageTextures(*g.renderer);
   const bool force = g.forced_presents > 0;
   if (!g.renderer->EndFrame(force)) return;
   if (force) --g.forced_presents;
@@ -534,25 +536,6 @@ int TextWidth(const std::string& text) {
 }
 
 int TextHeight(const std::string&) { return kFontGlyphHeight; }
-
-// ---------------------------------------------------------------------------
-// Images let go of their textures. GL is called only while one of this
-// program's contexts is current and the names belong to the live share
-// group; otherwise the names are simply forgotten (their context is gone).
-
-TImage::~TImage() {
-  if (!OwnGLContextIsCurrent()) return;
-  const unsigned generation = CurrentTextureGeneration();
-  GLRenderer* renderer = g_current != nullptr ? g_current->renderer.get() : nullptr;
-  frames.ForEach([&](const TFrameTexture& ft) {
-    if (ft.name == 0 || ft.seq != generation) return;
-    if (renderer != nullptr) {
-      renderer->DeleteTexture(ft.name);
-    } else {
-      GLRenderer::DeleteTextureName(ft.name);
-    }
-  });
-}
 
 // ---------------------------------------------------------------------------
 // Diagnostics.
@@ -574,6 +557,17 @@ int CheckGLErrors() {
 }
 
 int GLErrorCount() { return g_gl_errors; }
+
+TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame) {
+  const TFrameTextures* frames = FindImageTextures(image);
+  const TFrameTexture* ft = frames != nullptr ? frames->Find(frame) : nullptr;
+  return ft != nullptr ? *ft : TFrameTexture{};
+}
+
+std::size_t FrameTextureBytes(const TImage& image) {
+  const TFrameTextures* frames = FindImageTextures(image);
+  return frames != nullptr ? frames->bytes : 0;
+}
 
 long DrawCallCount() { return DrawCallCountInternal(); }
 long PresentCount() { return g_presents; }
