@@ -47,7 +47,6 @@ ImagePtr MakeImage(int w, int h, float hx, float hy, int flags) {
   image->handle_x = hx;
   image->handle_y = hy;
   image->pixmaps.push_back(pixmap);
-  image->frames.resize(1);
   return image;
 }
 

@@ -546,3 +546,47 @@ void GLRenderer::DeleteTexture(unsigned name) {
   const GLuint n = name;
   glDeleteTextures(1, &n);
 }
+
+std::vector<std::uint8_t> GLRenderer::ReadPixels(int x, int y, int w, int h) {
+  Flush();
+  const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
+  std::vector<std::uint8_t> out(row_bytes * static_cast<std::size_t>(h));
+  std::vector<std::uint8_t> raw(out.size());
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
+  // GL rows run bottom up.
+  for (int r = 0; r < h; ++r) {
+    std::copy_n(raw.data() + static_cast<std::size_t>(h - 1 - r) * row_bytes, row_bytes,
+                out.data() + static_cast<std::size_t>(r) * row_bytes);
+  }
+  return out;
+}
+
+void GLRenderer::Finish() {
+  Flush();
+  glFinish();
+}
+
+bool GLRenderer::ContextIsCore33() {
+  GLint mask = 0;
+  glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+  return epoxy_gl_version() >= 33 && (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
+}
+
+std::string GLRenderer::ContextDescription() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  return std::string(version != nullptr ? version : "?") + " | " +
+         (renderer != nullptr ? renderer : "?");
+}
+
+int GLRenderer::TakeErrors() {
+  int found = 0;
+  for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+    std::fprintf(stderr, "graphics: GL error 0x%04x\n", error);
+    ++found;
+    if (found > 64) break;  // a lost context can report forever
+  }
+  return found;
+}

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <vector>
 
 struct TexturePlan;
@@ -97,6 +98,20 @@ class GLRenderer {
   // Sends what is recorded first when a pending draw still samples it.
   void DeleteTexture(unsigned name);
   int MaxTextureSize() const { return max_texture_size_; }
+
+  // Sends what is recorded and reads the back buffer's w x h rectangle at
+  // (x, y) (window pixels, bottom-left origin) as RGBA rows, top row first.
+  std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
+  // Sends what is recorded and waits until GL has finished all drawing.
+  void Finish();
+
+  // About the GL context current on this thread, renderer or not.
+  // Whether it is of version 3.3 or later with the core profile.
+  static bool ContextIsCore33();
+  // "<version> | <renderer>".
+  static std::string ContextDescription();
+  // Collects pending error codes, printing each to stderr; how many there were.
+  static int TakeErrors();
 
  private:
   enum class Kind : std::uint8_t { Triangles, Lines };

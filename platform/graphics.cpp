@@ -2,11 +2,9 @@
 // clearing and presenting, over the batching back end in gl_renderer.cpp.
 //
 // Sections: state and helpers; making a context current; state setters;
-// primitives (rect, line, text, image); clear and flip; image textures and
-// TImage's destructor; diagnostics.
+// primitives (rect, line, text, image); clear and flip; diagnostics. The
+// frames' textures are kept in image_textures.cpp.
 #include "platform/graphics.h"
-
-#include <epoxy/gl.h>
 
 #include <algorithm>
 #include <cmath>
@@ -16,6 +14,7 @@
 
 #include "platform/font_default.h"
 #include "platform/graphics_context.h"
+#include "platform/image_textures.h"
 
 namespace {
 
@@ -122,7 +121,7 @@ void UpdateTransform(TGraphics& g) {
 
 // Clipping is off for exactly (0, 0, context width, context height); a
 // rectangle of zero or negative width or height lets nothing through. The
-// scissor always stays inside the canvas, since glClear ignores glViewport.
+// scissor always stays inside the canvas, since a clear ignores the viewport.
 void ApplyClip(TGraphics& g) {
   if (!g.renderer) return;
   GLClip clip;
@@ -434,10 +433,10 @@ std::size_t PlanBytes(const TexturePlan& plan) {
 // contexts it was made in have all gone, or the cache let it go).
 const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   const auto index = static_cast<std::size_t>(frame);
-  if (image.frames.size() < image.pixmaps.size()) image.frames.resize(image.pixmaps.size());
-  TFrameTexture& ft = image.frames[index];
+  TFrameTextures& frames = ImageTextures(image, *g.renderer);
+  TFrameTexture& ft = frames[index];
   if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) {
-    image.frames.Touch(index);
+    frames.Touch(index);
     return &ft;
   }
   const PixmapPtr pixels = image.pixmaps.Pixels(index);
@@ -451,18 +450,18 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;
   ft.v = plan.v;
-  image.frames.Made(index, PlanBytes(plan));
+  frames.Made(index, PlanBytes(plan));
   // Over the budget: the frames drawn longest ago give their textures back.
   const std::size_t budget = TextureBudget(image);
   std::size_t oldest = 0;
-  while (image.frames.bytes > budget && image.frames.Oldest(&oldest) && oldest != index) {
-    const TFrameTexture old = image.frames[oldest];
+  while (frames.bytes > budget && frames.Oldest(&oldest) && oldest != index) {
+    const TFrameTexture old = frames[oldest];
     if (old.name != 0 && old.seq == CurrentTextureGeneration()) {
       g.renderer->DeleteTexture(old.name);
     }
-    image.frames.Erase(oldest);
+    frames.Erase(oldest);
   }
-  return &image.frames[index];
+  return &frames[index];
 }
 
 }  // namespace
@@ -518,17 +517,13 @@ void Cls() {
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
+  ReleaseGoneImageTextures(*g.renderer);
   const bool force = g.forced_presents > 0;
   if (!g.renderer->EndFrame(force)) return;
   if (force) --g.forced_presents;
   ++g_presents;
   CheckGLErrors();
-  const int interval = sync != 0 ? 1 : 0;
-  if (g.swap_interval != interval) {
-    SDL_GL_SetSwapInterval(interval);
-    g.swap_interval = interval;
-  }
-  SDL_GL_SwapWindow(g.window);
+  SwapGraphics(g, sync != 0 ? 1 : 0);
 }
 
 int TextWidth(const std::string& text) {
@@ -543,62 +538,36 @@ int TextWidth(const std::string& text) {
 int TextHeight(const std::string&) { return kFontGlyphHeight; }
 
 // ---------------------------------------------------------------------------
-// Images let go of their textures. GL is called only while one of this
-// program's contexts is current and the names belong to the live share
-// group; otherwise the names are simply forgotten (their context is gone).
-
-TImage::~TImage() {
-  if (!OwnGLContextIsCurrent()) return;
-  const unsigned generation = CurrentTextureGeneration();
-  GLRenderer* renderer = g_current != nullptr ? g_current->renderer.get() : nullptr;
-  frames.ForEach([&](const TFrameTexture& ft) {
-    if (ft.name == 0 || ft.seq != generation) return;
-    if (renderer != nullptr) {
-      renderer->DeleteTexture(ft.name);
-    } else {
-      const GLuint n = ft.name;
-      glDeleteTextures(1, &n);
-    }
-  });
-}
-
-// ---------------------------------------------------------------------------
 // Diagnostics.
 
 std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
-  std::vector<std::uint8_t> out;
-  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return out;
+  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
   TGraphics& g = *g_current;
-  g.renderer->Flush();
-  out.resize(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
-  std::vector<std::uint8_t> raw(out.size());
-  glReadBuffer(GL_BACK);
-  glPixelStorei(GL_PACK_ALIGNMENT, 1);
-  glReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h, GL_RGBA,
-               GL_UNSIGNED_BYTE, raw.data());
-  // GL rows run bottom up.
-  const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
-  for (int r = 0; r < h; ++r) {
-    std::copy_n(raw.data() + static_cast<std::size_t>(h - 1 - r) * row_bytes, row_bytes,
-                out.data() + static_cast<std::size_t>(r) * row_bytes);
-  }
+  std::vector<std::uint8_t> out =
+      g.renderer->ReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h);
   CheckGLErrors();
   return out;
 }
 
 int CheckGLErrors() {
   if (!OwnGLContextIsCurrent()) return 0;
-  int found = 0;
-  for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
-    std::fprintf(stderr, "graphics: GL error 0x%04x\n", error);
-    ++found;
-    if (found > 64) break;  // a lost context can report forever
-  }
+  const int found = GLRenderer::TakeErrors();
   g_gl_errors += found;
   return found;
 }
 
 int GLErrorCount() { return g_gl_errors; }
+
+TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame) {
+  const TFrameTextures* frames = FindImageTextures(image);
+  const TFrameTexture* ft = frames != nullptr ? frames->Find(frame) : nullptr;
+  return ft != nullptr ? *ft : TFrameTexture{};
+}
+
+std::size_t FrameTextureBytes(const TImage& image) {
+  const TFrameTextures* frames = FindImageTextures(image);
+  return frames != nullptr ? frames->bytes : 0;
+}
 
 long DrawCallCount() { return DrawCallCountInternal(); }
 long PresentCount() { return g_presents; }
@@ -606,21 +575,12 @@ void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
 
 void FinishGraphics() {
   if (g_current == nullptr || !g_current->renderer) return;
-  g_current->renderer->Flush();
-  glFinish();
+  g_current->renderer->Finish();
 }
 
 std::string GLContextDescription() {
   if (!OwnGLContextIsCurrent()) return {};
-  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
-  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
-  return std::string(version != nullptr ? version : "?") + " | " +
-         (renderer != nullptr ? renderer : "?");
+  return GLRenderer::ContextDescription();
 }
 
-bool GLContextIsCore33() {
-  if (!OwnGLContextIsCurrent()) return false;
-  GLint mask = 0;
-  glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
-  return epoxy_gl_version() >= 33 && (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
-}
+bool GLContextIsCore33() { return OwnGLContextIsCurrent() && GLRenderer::ContextIsCore33(); }

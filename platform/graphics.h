@@ -3,6 +3,7 @@
 // 8 x 16 font and textured images, in canvas pixels (origin top-left).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -51,10 +52,22 @@ int TextHeight(const std::string& text = "");
 // rectangle is empty.
 std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
 
-// Collects pending glGetError codes (printing each to stderr) and returns how
+// Collects pending GL error codes (printing each to stderr) and returns how
 // many were found now; GLErrorCount is the total found since the start.
 int CheckGLErrors();
 int GLErrorCount();
+
+// The texture of one frame of an image, made at its first draw.
+struct TFrameTexture {
+  unsigned name = 0;   // GL texture name, 0 while not made
+  unsigned seq = 0;    // graphics generation it was made for; 0 = none yet
+  float u = 1.0f;      // texture coordinates of the frame's far corner
+  float v = 1.0f;
+};
+// The texture held for frame `frame` of `image` (name 0 when none is), and
+// the bytes the textures of its frames hold.
+TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame);
+std::size_t FrameTextureBytes(const TImage& image);
 
 // Draw calls sent to GL since the last reset.
 long DrawCallCount();

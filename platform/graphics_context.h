@@ -2,8 +2,6 @@
 // it. Internal to platform/.
 #pragma once
 
-#include <SDL.h>
-
 #include <memory>
 
 #include "platform/gl_renderer.h"
@@ -15,6 +13,8 @@ struct TFont {
   float advance = 8.0f;
 };
 const TFont* DefaultFont();
+
+struct SDL_Window;
 
 class TGraphics {
  public:
@@ -37,7 +37,7 @@ class TGraphics {
   // Context size: the canvas size read at the last SetGraphics.
   int width = 0, height = 0;
   SDL_Window* window = nullptr;  // not owned
-  SDL_GLContext gl = nullptr;    // owned; made at the first SetGraphics
+  void* gl = nullptr;            // the SDL GL context, owned; made at the first SetGraphics
   std::unique_ptr<GLRenderer> renderer;
   // The canvas rectangle in the window's client area; until one is set the
   // canvas is the whole drawable.
@@ -78,6 +78,9 @@ void MakeGraphicsCurrent(TGraphics& g, bool follow_size);
 // context is made while none of this program's contexts is alive, so that
 // textures tagged with an older one are known to be gone.
 unsigned CurrentTextureGeneration();
+// Presents g's back buffer, first giving SDL the swap interval when it
+// changed (1: wait for the vertical refresh).
+void SwapGraphics(TGraphics& g, int interval);
 // Whether the GL context current on this thread is one of this program's.
 bool OwnGLContextIsCurrent();
 // Drops g as the current drawing context (graphics.cpp).

@@ -3,7 +3,7 @@
 // the canvas rectangle and the context's end.
 #include "platform/graphics_window.h"
 
-#include <epoxy/gl.h>
+#include <SDL.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -125,9 +125,7 @@ void MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
       SDL_GL_DeleteContext(context);
       ContextFailure(SDL_GetError());
     }
-    GLint mask = 0;
-    glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
-    if (epoxy_gl_version() < 33 || (mask & GL_CONTEXT_CORE_PROFILE_BIT) == 0) {
+    if (!GLRenderer::ContextIsCore33()) {
       SDL_GL_DeleteContext(context);
       ContextFailure("the context is not OpenGL 3.3 core");
     }
@@ -149,6 +147,14 @@ void MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
     SDL_GL_MakeCurrent(g.window, nullptr);
   }
   SDL_GL_MakeCurrent(g.window, g.gl);
+}
+
+void SwapGraphics(TGraphics& g, int interval) {
+  if (g.swap_interval != interval) {
+    SDL_GL_SetSwapInterval(interval);
+    g.swap_interval = interval;
+  }
+  SDL_GL_SwapWindow(g.window);
 }
 
 unsigned CurrentTextureGeneration() { return g_live.empty() ? 0 : g_generation; }

@@ -95,13 +95,12 @@ bool NeedsMask(int flags, int format) {
   return (flags & MASKEDIMAGE) != 0 && !FormatHasAlpha(format);
 }
 
-ImagePtr NewImage(int width, int height, int flags, std::size_t frames) {
+ImagePtr NewImage(int width, int height, int flags) {
   auto image = std::make_shared<TImage>();
   image->width = width;
   image->height = height;
   image->flags = flags;
   image->mask_r = image->mask_g = image->mask_b = 0;
-  image->frames.resize(frames);
   return image;
 }
 
@@ -170,56 +169,6 @@ std::size_t TFrameList::PictureBytes() const {
 }
 
 // ---------------------------------------------------------------------------
-// Frame textures.
-
-void TFrameTextures::resize(std::size_t n) {
-  count_ = n;
-  for (auto it = entries_.begin(); it != entries_.end();) {
-    if (it->first < n) {
-      ++it;
-      continue;
-    }
-    if (it->second.used) uses_.erase(it->second.use);
-    bytes -= it->second.bytes;
-    it = entries_.erase(it);
-  }
-}
-
-TFrameTexture& TFrameTextures::operator[](std::size_t i) { return entries_[i].texture; }
-
-void TFrameTextures::Touch(std::size_t i) {
-  Entry& e = entries_[i];
-  if (e.used) {
-    uses_.splice(uses_.begin(), uses_, e.use);
-  } else {
-    uses_.push_front(i);
-    e.use = uses_.begin();
-    e.used = true;
-  }
-}
-
-void TFrameTextures::Made(std::size_t i, std::size_t texture_bytes) {
-  Touch(i);
-  Entry& e = entries_[i];
-  bytes = bytes - e.bytes + texture_bytes;
-  e.bytes = texture_bytes;
-}
-
-bool TFrameTextures::Oldest(std::size_t* i) const {
-  if (uses_.empty()) return false;
-  *i = uses_.back();
-  return true;
-}
-
-void TFrameTextures::Erase(std::size_t i) {
-  const auto it = entries_.find(i);
-  if (it == entries_.end()) return;
-  if (it->second.used) uses_.erase(it->second.use);
-  bytes -= it->second.bytes;
-  entries_.erase(it);
-}
-
-// ---------------------------------------------------------------------------
 // Loading.
 
 PixmapPtr LoadPixmap(const std::string& url) {
@@ -244,7 +193,7 @@ namespace {
 ImagePtr BuildImage(const PixmapPtr& pixmap, int flags) {
   if (!pixmap) return nullptr;
   if (flags == -1) flags = kAutoFlags;
-  ImagePtr image = NewImage(pixmap->width, pixmap->height, flags, 1);
+  ImagePtr image = NewImage(pixmap->width, pixmap->height, flags);
   if (NeedsMask(flags, pixmap->format)) {
     // One cell covering the picture: shared, masked when its pixels are
     // asked for.
@@ -280,7 +229,7 @@ ImagePtr BuildAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height
   const std::int64_t columns = pixmap->width / cell_width;
   const std::int64_t rows = pixmap->height / cell_height;
   if (columns * rows < static_cast<std::int64_t>(first) + count) return nullptr;
-  ImagePtr image = NewImage(cell_width, cell_height, flags, static_cast<std::size_t>(count));
+  ImagePtr image = NewImage(cell_width, cell_height, flags);
   // The frames are views into the shared picture, worked out from the grid.
   image->pixmaps.SetGrid(pixmap, cell_width, cell_height, first, count,
                          NeedsMask(flags, pixmap->format), image->mask_r, image->mask_g,

@@ -1,12 +1,11 @@
 // Pixmaps, images and their loading: embedded resources, URL opening, the
 // decoders (TGA, JPEG, BMP, PNG) and building images cut into frames.
-// Loading needs no drawing context: textures are made by the drawing layer
-// at the first DrawImage of each frame.
+// Loading needs no drawing context, and images hold no textures: the
+// drawing layer makes and keeps those, at the first DrawImage of each frame.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-#include <list>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -107,14 +106,6 @@ enum : int {
   MIPMAPPEDIMAGE = 4,
 };
 
-// The texture of one frame, made by the drawing layer at its first draw.
-struct TFrameTexture {
-  unsigned name = 0;   // GL texture name, 0 while not made
-  unsigned seq = 0;    // graphics generation it was made for; 0 = none yet
-  float u = 1.0f;      // texture coordinates of the frame's far corner
-  float v = 1.0f;
-};
-
 // The frames of an image. Either a list of pictures of their own, or the
 // cells of one shared picture: cell i of a grid is the cell-sized region at
 // ((first + i) mod columns, (first + i) div columns), and nothing is stored
@@ -174,56 +165,21 @@ class TFrameList {
   mutable std::unordered_map<std::size_t, PixmapPtr> made_;
 };
 
-// The textures of an image's frames: only frames that have one are stored,
-// with the order in which they were last drawn, so that the drawing layer
-// can keep their total size bounded.
-class TFrameTextures {
- public:
-  std::size_t size() const { return count_; }
-  bool empty() const { return count_ == 0; }
-  void resize(std::size_t n);
-  void clear() { resize(0); }
-  // The entry of frame i (a fresh one when it has none).
-  TFrameTexture& operator[](std::size_t i);
-
-  // For the drawing layer: bytes held by the textures, the frame drawn
-  // least recently, and each entry with its frame.
-  std::size_t bytes = 0;
-  void Touch(std::size_t i);  // frame i was drawn now
-  void Made(std::size_t i, std::size_t texture_bytes);  // and holds a new texture
-  bool Oldest(std::size_t* i) const;
-  void Erase(std::size_t i);
-  template <typename F>
-  void ForEach(F f) const {
-    for (const auto& [i, entry] : entries_) f(entry.texture);
-  }
-
- private:
-  struct Entry {
-    TFrameTexture texture;
-    std::size_t bytes = 0;
-    std::list<std::size_t>::iterator use;
-    bool used = false;
-  };
-  std::size_t count_ = 0;
-  std::unordered_map<std::size_t, Entry> entries_;
-  std::list<std::size_t> uses_;  // most recently drawn first
-};
-
-struct TImage {
+// An image is pure data: the drawing layer keeps the textures it makes for
+// one (images are drawn as held by an ImagePtr, which is how it learns that
+// one has gone).
+struct TImage : std::enable_shared_from_this<TImage> {
   int width = 0;   // size of one frame
   int height = 0;
   int flags = 0;
   int mask_r = 0, mask_g = 0, mask_b = 0;
   float handle_x = 0.0f;
   float handle_y = 0.0f;
-  TFrameList pixmaps;      // one per frame
-  TFrameTextures frames;   // one per frame
+  TFrameList pixmaps;  // one per frame
 
   TImage() = default;
   TImage(const TImage&) = delete;
   TImage& operator=(const TImage&) = delete;
-  ~TImage();  // releases the frames' textures
 };
 using ImagePtr = std::shared_ptr<TImage>;
 

@@ -270,7 +270,6 @@ TEST_F(Repaint, NoSheetAndAFramelessSheetNeverStep) {
   // A sheet smaller than one tile gives an image without frames.
   imgAnimation = Frames(1);
   imgAnimation->pixmaps.clear();
-  imgAnimation->frames.clear();
   intFrameCount = 0;
   intEndFrame = -1;
   intCurrentFrame = 0;

@@ -115,9 +115,9 @@ TEST_F(Images, MaskedModeDropsTransparentTexels) {
 
 TEST_F(Images, TextureIsMadeOnceAndReused) {
   const ImagePtr image = SolidImage(10, 10, 0, 0);
-  EXPECT_EQ(image->frames[0].name, 0u);
+  EXPECT_EQ(FrameTextureOf(*image, 0).name, 0u);
   DrawImage(image, 0, 0);
-  const TFrameTexture first = image->frames[0];
+  const TFrameTexture first = FrameTextureOf(*image, 0);
   EXPECT_NE(first.name, 0u);
   EXPECT_NE(first.seq, 0u);
   EXPECT_FLOAT_EQ(first.u, 10.0f / 16.0f);
@@ -125,8 +125,8 @@ TEST_F(Images, TextureIsMadeOnceAndReused) {
   Flip(0);
   SetGraphics(canvas_->graphics());
   DrawImage(image, 20, 0);
-  EXPECT_EQ(image->frames[0].name, first.name);
-  EXPECT_EQ(image->frames[0].seq, first.seq);
+  EXPECT_EQ(FrameTextureOf(*image, 0).name, first.name);
+  EXPECT_EQ(FrameTextureOf(*image, 0).seq, first.seq);
 }
 
 TEST_F(Images, MissingImageOrFrameDrawsNothing) {
@@ -147,7 +147,7 @@ TEST(ImageLifetime, ReleasedAfterItsContextIsGoneJustForgetsTheTexture) {
     ASSERT_TRUE(canvas.ok());
     SetGraphics(canvas.graphics());
     DrawImage(image, 0, 0);
-    EXPECT_NE(image->frames[0].name, 0u);
+    EXPECT_NE(FrameTextureOf(*image, 0).name, 0u);
   }
   EXPECT_EQ(CurrentGraphics(), nullptr);
   image.reset();  // no GL call may happen here (ASan/driver would complain)
@@ -158,12 +158,12 @@ TEST(ImageLifetime, ReleasedAfterItsContextIsGoneJustForgetsTheTexture) {
   ASSERT_TRUE(canvas->ok());
   SetGraphics(canvas->graphics());
   DrawImage(again, 0, 0);
-  const unsigned seq = again->frames[0].seq;
+  const unsigned seq = FrameTextureOf(*again, 0).seq;
   canvas = std::make_unique<OffscreenCanvas>(32, 32);
   ASSERT_TRUE(canvas->ok());
   SetGraphics(canvas->graphics());
   DrawImage(again, 4, 4);
-  EXPECT_NE(again->frames[0].seq, seq);
+  EXPECT_NE(FrameTextureOf(*again, 0).seq, seq);
   EXPECT_EQ(Grab(32, 32).At(5, 5), kWhite);
   EXPECT_EQ(CheckGLErrors(), 0);
 }

@@ -70,7 +70,6 @@ ImagePtr MakeTestImage(int width, int height, float handle_x, float handle_y, in
   image->handle_x = handle_x;
   image->handle_y = handle_y;
   image->pixmaps.push_back(pixmap);
-  image->frames.resize(1);
   return image;
 }
 
