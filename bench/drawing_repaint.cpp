@@ -14,6 +14,7 @@
 #include "platform/graphics.h"
 #include "platform/image.h"
 #include "platform/offscreen.h"
+#include "support/image_builder.h"
 
 namespace {
 
@@ -24,31 +25,11 @@ OffscreenCanvas* Canvas(int w, int h) {
   return slot->ok() ? slot.get() : nullptr;
 }
 
+// Colour ramps under an 8-pixel checkerboard of alpha.
 ImagePtr MakeImage(int w, int h, float hx, float hy, int flags) {
-  auto pixmap = std::make_shared<TPixmap>();
-  pixmap->width = w;
-  pixmap->height = h;
-  pixmap->pitch = w * 4;
-  pixmap->format = PF_RGBA8888;
-  pixmap->pixels.resize(static_cast<std::size_t>(w) * h * 4);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* p = pixmap->Row(y) + x * 4;
-      p[0] = static_cast<std::uint8_t>(x * 3);
-      p[1] = static_cast<std::uint8_t>(y * 5);
-      p[2] = 140;
-      p[3] = ((x / 8 + y / 8) % 2) ? 255 : 0;
-    }
-  }
-  auto image = std::make_shared<TImage>();
-  image->width = w;
-  image->height = h;
-  image->flags = flags;
-  image->handle_x = hx;
-  image->handle_y = hy;
-  image->pixmaps.push_back(pixmap);
-  image->frames.resize(1);
-  return image;
+  return MakeTestImage(w, h, hx, hy, flags, [](int x, int y) {
+    return Rgba((x * 3) & 0xff, (y * 5) & 0xff, 140, ((x / 8 + y / 8) % 2) ? 255 : 0);
+  });
 }
 
 struct Scene {
