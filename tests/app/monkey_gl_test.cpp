@@ -11,6 +11,7 @@
 #include "app/globals.h"
 #include "controls/rect.h"
 #include "platform/graphics.h"
+#include "platform/testing.h"
 #include "support/app_sheets.h"
 #include "support/app_window.h"
 #include "support/events_support.h"

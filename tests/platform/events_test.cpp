@@ -6,6 +6,7 @@
 #include "platform/events.h"
 #include "platform/gui.h"
 #include "platform/gui_dialogs.h"
+#include "platform/testing.h"
 #include "support/events_support.h"
 
 namespace {
