@@ -67,13 +67,15 @@ void DrawPanel(const Scene& scene, int w, int h) {
   // The preview: border, background, the turned frame, clipped.
   const int px = 400, py = 20, pw = w - 420, ph = h - 160;
   SetColor(245, 245, 245);
-  DrawLine(px - 1, py - 1, px + pw, py - 1, 1);
-  DrawLine(px - 1, py - 1, px - 1, py + ph, 1);
-  DrawLine(px + pw, py - 1, px + pw, py + ph, 1);
-  DrawLine(px - 1, py + ph, px + pw, py + ph, 1);
+  const float left = px - 1, top = py - 1;
+  const float right = static_cast<float>(px + pw), bottom = static_cast<float>(py + ph);
+  DrawLine(left, top, right, top, 1);
+  DrawLine(left, top, left, bottom, 1);
+  DrawLine(right, top, right, bottom, 1);
+  DrawLine(left, bottom, right, bottom, 1);
   SetViewport(px, py, pw, ph);
   SetColor(30, 90, 160);
-  DrawRect(px, py, pw, ph);
+  DrawRect(px, py, static_cast<float>(pw), static_cast<float>(ph));
   SetColor(255, 255, 255);
   SetScale(3, 3);
   SetRotation(30);

@@ -97,7 +97,7 @@ bool WritePng(const std::string& path, int width, int height,
   do {
     const std::size_t n = std::min<std::size_t>(65535, raw.size() - pos);
     z.push_back(pos + n == raw.size() ? 1 : 0);
-    z.push_back(n & 0xff), z.push_back(n >> 8);
+    z.push_back(n & 0xff), z.push_back(static_cast<std::uint8_t>(n >> 8));
     z.push_back(~n & 0xff), z.push_back((~n >> 8) & 0xff);
     z.insert(z.end(), raw.begin() + static_cast<long>(pos), raw.begin() + static_cast<long>(pos + n));
     pos += n;

@@ -14,7 +14,7 @@ ImagePtr MakeTestImage(int width, int height, float handle_x, float handle_y, in
     for (int x = 0; x < width; ++x) {
       const std::uint32_t c = texel(x, y);
       std::uint8_t* p = pixmap->Row(y) + x * 4;
-      p[0] = c & 0xff, p[1] = (c >> 8) & 0xff, p[2] = (c >> 16) & 0xff, p[3] = c >> 24;
+      p[0] = c & 0xff, p[1] = (c >> 8) & 0xff, p[2] = (c >> 16) & 0xff, p[3] = static_cast<std::uint8_t>(c >> 24);
     }
   }
   auto image = std::make_shared<TImage>();
