@@ -10,6 +10,8 @@ JOBS ?= $(shell nproc)
 BUILD := build
 SAN_BUILD := build-san
 FUZZ_BUILD := build-fuzz
+# CI (set by .ci/run) makes every warning an error.
+WERROR := $(if $(CI),ON,OFF)
 FUZZ_SECONDS ?= 60
 FUZZ_TARGETS ?= fuzz_bmp fuzz_tga fuzz_load fuzz_file
 # A small input may not make one allocation above this, nor the process
@@ -25,11 +27,12 @@ deps:
 	@scripts/install-deps
 
 build: deps
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCELLREEL_WERROR=$(WERROR)
 	cmake --build $(BUILD) -j $(JOBS)
 
 san: deps
-	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCELLREEL_SANITIZE=ON -DCELLREEL_BENCH=OFF
+	cmake -S . -B $(SAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DCELLREEL_SANITIZE=ON -DCELLREEL_BENCH=OFF \
+	  -DCELLREEL_WERROR=$(WERROR)
 	cmake --build $(SAN_BUILD) -j $(JOBS)
 
 run: build

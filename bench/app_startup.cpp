@@ -23,6 +23,7 @@
 
 #include "app/globals.h"
 #include "controls/delta.h"
+#include "support/app_window.h"
 
 extern char** environ;
 
@@ -39,13 +40,8 @@ long long NowNs() {
 int FirstFrameChild(long long t0) {
   StartUp();
   TGadget* desk = Desktop();
-  objWindow = CreateWindow(AppTitle, (desk->width - intScreenX) / 2, (desk->height - intScreenY) / 2,
-                           intScreenX, intScreenY, nullptr,
-                           WINDOW_TITLEBAR | WINDOW_RESIZABLE | WINDOW_CLIENTCOORDS);
-  if (!objWindow) return 1;
-  objCanvas = CreateCanvas(0, 0, ClientWidth(objWindow), ClientHeight(objWindow), objWindow, 0);
-  if (!objCanvas) return 1;
-  AutoMidHandle(1);
+  if (!OpenAppWindow(AppTitle, (desk->width - intScreenX) / 2, (desk->height - intScreenY) / 2))
+    return 1;
   intScreenCenterX = intScreenX / 2;
   intScreenCenterY = intScreenY / 2;
   ActivateWindow(objWindow);

@@ -14,6 +14,7 @@
 #include "platform/graphics.h"
 #include "platform/image.h"
 #include "platform/offscreen.h"
+#include "support/image_builder.h"
 
 namespace {
 
@@ -24,30 +25,11 @@ OffscreenCanvas* Canvas(int w, int h) {
   return slot->ok() ? slot.get() : nullptr;
 }
 
+// Colour ramps under an 8-pixel checkerboard of alpha.
 ImagePtr MakeImage(int w, int h, float hx, float hy, int flags) {
-  auto pixmap = std::make_shared<TPixmap>();
-  pixmap->width = w;
-  pixmap->height = h;
-  pixmap->pitch = w * 4;
-  pixmap->format = PF_RGBA8888;
-  pixmap->pixels.resize(static_cast<std::size_t>(w) * h * 4);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      std::uint8_t* p = pixmap->Row(y) + x * 4;
-      p[0] = static_cast<std::uint8_t>(x * 3);
-      p[1] = static_cast<std::uint8_t>(y * 5);
-      p[2] = 140;
-      p[3] = ((x / 8 + y / 8) % 2) ? 255 : 0;
-    }
-  }
-  auto image = std::make_shared<TImage>();
-  image->width = w;
-  image->height = h;
-  image->flags = flags;
-  image->handle_x = hx;
-  image->handle_y = hy;
-  image->pixmaps.push_back(pixmap);
-  return image;
+  return MakeTestImage(w, h, hx, hy, flags, [](int x, int y) {
+    return Rgba((x * 3) & 0xff, (y * 5) & 0xff, 140, ((x / 8 + y / 8) % 2) ? 255 : 0);
+  });
 }
 
 struct Scene {
@@ -85,13 +67,15 @@ void DrawPanel(const Scene& scene, int w, int h) {
   // The preview: border, background, the turned frame, clipped.
   const int px = 400, py = 20, pw = w - 420, ph = h - 160;
   SetColor(245, 245, 245);
-  DrawLine(px - 1, py - 1, px + pw, py - 1, 1);
-  DrawLine(px - 1, py - 1, px - 1, py + ph, 1);
-  DrawLine(px + pw, py - 1, px + pw, py + ph, 1);
-  DrawLine(px - 1, py + ph, px + pw, py + ph, 1);
+  const float left = px - 1, top = py - 1;
+  const float right = static_cast<float>(px + pw), bottom = static_cast<float>(py + ph);
+  DrawLine(left, top, right, top, 1);
+  DrawLine(left, top, left, bottom, 1);
+  DrawLine(right, top, right, bottom, 1);
+  DrawLine(left, bottom, right, bottom, 1);
   SetViewport(px, py, pw, ph);
   SetColor(30, 90, 160);
-  DrawRect(px, py, pw, ph);
+  DrawRect(px, py, static_cast<float>(pw), static_cast<float>(ph));
   SetColor(255, 255, 255);
   SetScale(3, 3);
   SetRotation(30);

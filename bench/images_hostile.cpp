@@ -147,7 +147,7 @@ void InFreshProcess(const char* name, double* peak, double* ms) {
   long kib = -1;
   if (std::fscanf(p, "%ld %lf", &kib, ms) != 2) kib = -1;
   pclose(p);
-  *peak = kib < 0 ? -1 : kib * 1024.0;
+  *peak = kib < 0 ? -1 : static_cast<double>(kib) * 1024.0;
 }
 
 void BM_Load(benchmark::State& state, const Input* in) {

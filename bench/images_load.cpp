@@ -152,7 +152,7 @@ double PeakInFreshProcess(const char* name) {
   long kib = -1;
   if (std::fscanf(p, "%ld", &kib) != 1) kib = -1;
   pclose(p);
-  return kib * 1024.0;
+  return static_cast<double>(kib) * 1024.0;
 }
 
 void Report(benchmark::State& state, const char* name) {

@@ -11,12 +11,18 @@
 
 namespace {
 
+// The type's own limit on each side, tighter than the pixmap limits.
+constexpr int kTgaMaxSide = 4096;
+
 struct TgaHeader {
   std::uint8_t id_length, map_type, type;
   std::uint16_t map_start, map_length;
   std::uint8_t map_bits;
   int width, height, bpp;
   std::uint8_t descriptor;
+
+  int Kind() const { return type & 7; }  // 1 colour-mapped, 2 true colour, 3 grey
+  bool Rle() const { return (type & 8) != 0; }
 };
 
 // Reads and checks the 18-byte header; false when the file is declined.
@@ -36,10 +42,11 @@ bool ReadTgaHeader(TByteReader& r, TgaHeader* h) {
   if (!r.Ok()) return false;
 
   // Header validation: types 1/9 colour-mapped, 2/10 true colour, 3/11 grey.
-  const int kind = h->type & 7, bpp = h->bpp, map_bits = h->map_bits;
+  const int kind = h->Kind(), bpp = h->bpp, map_bits = h->map_bits;
   if (h->map_type > 1) return false;
   if ((h->type & ~0xb) != 0 || kind == 0) return false;
-  if (h->width < 1 || h->height < 1 || h->width > 4096 || h->height > 4096) return false;
+  if (h->width < 1 || h->height < 1 || h->width > kTgaMaxSide || h->height > kTgaMaxSide)
+    return false;
   const bool map_bits_ok = map_bits == 15 || map_bits == 16 || map_bits == 24 || map_bits == 32;
   if (kind == 1 && (h->map_type != 1 || bpp != 8 || !map_bits_ok || h->map_length == 0))
     return false;
@@ -49,119 +56,135 @@ bool ReadTgaHeader(TByteReader& r, TgaHeader* h) {
   return PixmapSizeSane(h->width, h->height);
 }
 
-}  // namespace
+// A source colour of `bits` bits as RGBA. 16 bits: alpha 0 when the top
+// bit is set; 15 bits ignore it.
+void TgaColour(const std::uint8_t* s, int bits, std::uint8_t* d) {
+  if (bits == 15 || bits == 16) {
+    const unsigned v = static_cast<unsigned>(s[0] | (s[1] << 8));
+    d[0] = static_cast<std::uint8_t>((v >> 7) & 248);
+    d[1] = static_cast<std::uint8_t>((v >> 2) & 248);
+    d[2] = static_cast<std::uint8_t>((v & 31) << 3);
+    d[3] = (bits == 16 && (v & 0x8000)) ? 0 : 255;
+  } else {
+    d[0] = s[2], d[1] = s[1], d[2] = s[0];
+    d[3] = bits == 32 ? s[3] : 255;
+  }
+}
 
-PixmapPtr DecodeTga(std::span<const std::uint8_t> data) {
-  TByteReader r(data);
-  TgaHeader hd;
-  if (!ReadTgaHeader(r, &hd)) return nullptr;
-  const std::uint8_t id_length = hd.id_length, map_type = hd.map_type, map_bits = hd.map_bits;
-  const std::uint16_t map_start = hd.map_start, map_length = hd.map_length;
-  const int width = hd.width, height = hd.height, bpp = hd.bpp;
-  const std::uint8_t descriptor = hd.descriptor;
-  const int kind = hd.type & 7;
-  const bool rle = (hd.type & 8) != 0;
+using ColourMap = std::array<std::array<std::uint8_t, 4>, 256>;
 
-  r.Skip(id_length);
+// Skips the identification field and reads the colour map: entries beyond
+// the 256 an 8-bit index reaches are skipped, indices without an entry give
+// opaque black.
+bool ReadTgaMap(TByteReader& r, const TgaHeader& h, ColourMap* map) {
+  r.Skip(h.id_length);
+  for (auto& e : *map) e[3] = 255;
+  if (h.map_type != 1) return true;
+  const std::size_t entry = (h.map_bits + 7u) / 8;
+  auto bytes = r.Bytes(entry * h.map_length);
+  if (!r.Ok()) return false;
+  if (h.Kind() == 1) {
+    for (std::size_t i = 0; i < h.map_length && h.map_start + i < 256; ++i)
+      TgaColour(bytes.data() + i * entry, h.map_bits, (*map)[h.map_start + i].data());
+  }
+  return true;
+}
 
-  // A source colour of `bits` bits as RGBA. 16 bits: alpha 0 when the top
-  // bit is set; 15 bits ignore it.
-  auto colour = [](const std::uint8_t* s, int bits, std::uint8_t* d) {
-    if (bits == 15 || bits == 16) {
-      const unsigned v = static_cast<unsigned>(s[0] | (s[1] << 8));
-      d[0] = static_cast<std::uint8_t>((v >> 7) & 248);
-      d[1] = static_cast<std::uint8_t>((v >> 2) & 248);
-      d[2] = static_cast<std::uint8_t>((v & 31) << 3);
-      d[3] = (bits == 16 && (v & 0x8000)) ? 0 : 255;
-    } else {
-      d[0] = s[2], d[1] = s[1], d[2] = s[0];
-      d[3] = bits == 32 ? s[3] : 255;
-    }
-  };
+int TgaFormat(const TgaHeader& h) {
+  if (h.Kind() == 1) return (h.map_bits == 16 || h.map_bits == 32) ? PF_RGBA8888 : PF_RGB888;
+  if (h.Kind() == 2) return (h.bpp == 16 || h.bpp == 32) ? PF_RGBA8888 : PF_RGB888;
+  return h.bpp == 8 ? PF_I8 : PF_RGBA8888;
+}
 
-  // The colour map: entries beyond the 256 an 8-bit index reaches are
-  // skipped, indices without an entry give opaque black.
-  std::array<std::array<std::uint8_t, 4>, 256> map{};
-  for (auto& e : map) e[3] = 255;
-  if (map_type == 1) {
-    const std::size_t entry = (map_bits + 7u) / 8;
-    auto bytes = r.Bytes(entry * map_length);
-    if (!r.Ok()) return nullptr;
-    if (kind == 1) {
-      for (std::size_t i = 0; i < map_length && map_start + i < 256; ++i)
-        colour(bytes.data() + i * entry, map_bits, map[map_start + i].data());
+// Places file pixels in picture order. Descriptor bit 5: the first row in
+// the file is the top row; bit 4: pixels run right to left.
+class TgaPixels {
+ public:
+  TgaPixels(const TgaHeader& h, const ColourMap& map, TPixmap& pm)
+      : h_(h), map_(map), pm_(pm), out_bytes_(BytesPerPixel(pm.format)),
+        total_(static_cast<std::size_t>(h.width) * h.height),
+        top_first_((h.descriptor & 0x20) != 0), right_first_((h.descriptor & 0x10) != 0),
+        row_(pm.Row(top_first_ ? 0 : h.height - 1)) {}
+
+  std::size_t Left() const { return total_ - i_; }
+
+  // Writes one file pixel at the next place.
+  void Emit(const std::uint8_t* s) {
+    Put(s, row_ + (right_first_ ? h_.width - 1 - x_ : x_) * out_bytes_);
+    ++i_;
+    if (++x_ == h_.width && i_ < total_) {
+      x_ = 0;
+      ++y_;
+      row_ = pm_.Row(top_first_ ? y_ : h_.height - 1 - y_);
     }
   }
 
-  int format;
-  if (kind == 1)
-    format = (map_bits == 16 || map_bits == 32) ? PF_RGBA8888 : PF_RGB888;
-  else if (kind == 2)
-    format = (bpp == 16 || bpp == 32) ? PF_RGBA8888 : PF_RGB888;
-  else
-    format = bpp == 8 ? PF_I8 : PF_RGBA8888;
-  const int out_bytes = BytesPerPixel(format);
-  const std::size_t in_bytes = (bpp + 7u) / 8;
-
-  // Writes one file pixel to d.
-  auto put = [&](const std::uint8_t* s, std::uint8_t* d) {
+ private:
+  void Put(const std::uint8_t* s, std::uint8_t* d) const {
     std::uint8_t rgba[4];
-    if (kind == 1) {
-      const auto& e = map[s[0]];
+    if (h_.Kind() == 1) {
+      const auto& e = map_[s[0]];
       d[0] = e[0], d[1] = e[1], d[2] = e[2];
-      if (out_bytes == 4) d[3] = e[3];
-    } else if (kind == 2) {
-      colour(s, bpp, rgba);
+      if (out_bytes_ == 4) d[3] = e[3];
+    } else if (h_.Kind() == 2) {
+      TgaColour(s, h_.bpp, rgba);
       d[0] = rgba[0], d[1] = rgba[1], d[2] = rgba[2];
-      if (out_bytes == 4) d[3] = rgba[3];
-    } else if (bpp == 8) {
+      if (out_bytes_ == 4) d[3] = rgba[3];
+    } else if (h_.bpp == 8) {
       d[0] = s[0];
     } else {
       d[0] = d[1] = d[2] = s[0];
       d[3] = s[1];
     }
-  };
-
-  PixmapPtr pm = CreatePixmap(width, height, format);
-  if (!pm) return nullptr;
-  // Descriptor bit 5: first row in the file is the top row; bit 4: pixels
-  // run right to left.
-  const bool top_first = (descriptor & 0x20) != 0;
-  const bool right_first = (descriptor & 0x10) != 0;
-  const std::size_t total = static_cast<std::size_t>(width) * height;
-  std::size_t i = 0;
-  int x = 0, y = 0;
-  std::uint8_t* row = pm->Row(top_first ? 0 : height - 1);
-  auto emit = [&](const std::uint8_t* s) {
-    put(s, row + (right_first ? width - 1 - x : x) * out_bytes);
-    ++i;
-    if (++x == width && i < total) {
-      x = 0;
-      ++y;
-      row = pm->Row(top_first ? y : height - 1 - y);
-    }
-  };
-
-  if (!rle) {
-    auto bytes = r.Bytes(in_bytes * total);
-    if (!r.Ok()) return nullptr;
-    for (std::size_t k = 0; k < total; ++k) emit(bytes.data() + k * in_bytes);
-    return pm;
   }
-  while (i < total) {
+
+  const TgaHeader& h_;
+  const ColourMap& map_;
+  TPixmap& pm_;
+  const int out_bytes_;
+  const std::size_t total_;
+  const bool top_first_, right_first_;
+  std::size_t i_ = 0;
+  int x_ = 0, y_ = 0;
+  std::uint8_t* row_;
+};
+
+// Run-length packets, which may cross rows but never the end of the
+// picture: a header byte, then one pixel repeated or up to 128 raw ones.
+bool DecodeTgaRle(TByteReader& r, std::size_t in_bytes, TgaPixels& out) {
+  while (out.Left() > 0) {
     const std::uint8_t n = r.U8();
     const std::size_t count = (n & 127u) + 1;
-    if (!r.Ok() || count > total - i) return nullptr;
+    if (!r.Ok() || count > out.Left()) return false;
     if (n & 128) {  // one pixel repeated
       auto px = r.Bytes(in_bytes);
-      if (!r.Ok()) return nullptr;
-      for (std::size_t k = 0; k < count; ++k) emit(px.data());
+      if (!r.Ok()) return false;
+      for (std::size_t k = 0; k < count; ++k) out.Emit(px.data());
     } else {  // count raw pixels
       auto px = r.Bytes(in_bytes * count);
-      if (!r.Ok()) return nullptr;
-      for (std::size_t k = 0; k < count; ++k) emit(px.data() + k * in_bytes);
+      if (!r.Ok()) return false;
+      for (std::size_t k = 0; k < count; ++k) out.Emit(px.data() + k * in_bytes);
     }
   }
+  return true;
+}
+
+}  // namespace
+
+PixmapPtr DecodeTga(std::span<const std::uint8_t> data) {
+  TByteReader r(data);
+  TgaHeader h;
+  ColourMap map{};
+  if (!ReadTgaHeader(r, &h) || !ReadTgaMap(r, h, &map)) return nullptr;
+  PixmapPtr pm = CreatePixmap(h.width, h.height, TgaFormat(h));
+  if (!pm) return nullptr;
+  TgaPixels out(h, map, *pm);
+  const std::size_t in_bytes = (h.bpp + 7u) / 8;
+  if (h.Rle()) return DecodeTgaRle(r, in_bytes, out) ? pm : nullptr;
+  const std::size_t total = out.Left();
+  auto bytes = r.Bytes(in_bytes * total);
+  if (!r.Ok()) return nullptr;
+  for (std::size_t k = 0; k < total; ++k) out.Emit(bytes.data() + k * in_bytes);
   return pm;
 }
 
@@ -179,7 +202,7 @@ PixmapPtr DecodeTga(TStream& stream) {
   const std::uint64_t in_bytes = (h.bpp + 7u) / 8;
   const std::uint64_t pixels = static_cast<std::uint64_t>(h.width) * h.height;
   std::uint64_t need = h.id_length + (h.map_type ? h.map_length * ((h.map_bits + 7u) / 8) : 0u) +
-                       pixels * (in_bytes + ((h.type & 8) ? 1 : 0));
+                       pixels * (in_bytes + (h.Rle() ? 1 : 0));
   const std::int64_t left = stream.Size() - stream.Pos();
   if (left >= 0) need = std::min<std::uint64_t>(need, static_cast<std::uint64_t>(left));
   ReadUpTo(stream, static_cast<std::size_t>(need), &bytes);

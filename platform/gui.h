@@ -92,13 +92,8 @@ int FreeGadget(TGadget* gadget);
 
 // Blocks until an event is queued; the event taken becomes the current one.
 int WaitEvent();
-// Like WaitEvent but gives up after timeout_ms with 0 (tests).
-int WaitEventTimeout(int timeout_ms);
 
 TTimer* CreateTimer(double hz, TEvent* event);
-// Stops a timer and frees it (tests; the program's timer runs for the
-// whole run).
-void StopTimer(TTimer* timer);
 
 // Filter parsing of RequestFile: descriptions dropped, groups merged, "*"
 // meaning no restriction (returns an empty list then).
@@ -109,8 +104,6 @@ std::string RequestFile(const std::string& text, const std::string& extensions, 
 int Notify(const std::string& text, int serious);
 
 int32_t MilliSecs();
-// Tests replace the clock; pass nullptr to restore the real one.
-void SetClockForTesting(std::function<int32_t()> clock);
 
 extern std::string AppTitle;
 extern std::string AppFile;

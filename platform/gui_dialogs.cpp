@@ -1,5 +1,9 @@
 #include "platform/gui_dialogs.h"
 
+// Before the X11 headers: their global `Window` would be shadowed by the
+// layer's GadgetKind::Window.
+#include "platform/gui_internal.h"
+
 #include <SDL.h>
 #include <SDL_syswm.h>
 #include <gtk/gtk.h>
@@ -8,8 +12,6 @@
 #endif
 
 #include <filesystem>
-
-#include "platform/gui_internal.h"
 
 namespace {
 

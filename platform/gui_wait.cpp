@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "platform/gui_internal.h"
+#include "platform/testing.h"
 
 using namespace gui_internal;
 

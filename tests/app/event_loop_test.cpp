@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
+#include "support/events_support.h"
 
 namespace {
 
@@ -26,13 +27,7 @@ class Dispatch : public ::testing::Test {
     GlobalEventQueue().Clear();
   }
   void Event(int id, int data = 0, int x = 0, int y = 0) {
-    TEvent e;
-    e.id = id;
-    e.source = &canvas_;
-    e.data = data;
-    e.x = x;
-    e.y = y;
-    SetCurrentEvent(e);
+    SetCurrentEvent(MakeEvent(id, &canvas_, data, x, y));
     CheckEvents();
   }
   TGadget window_;

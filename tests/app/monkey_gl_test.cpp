@@ -11,18 +11,15 @@
 #include "app/globals.h"
 #include "controls/rect.h"
 #include "platform/graphics.h"
+#include "platform/testing.h"
 #include "support/app_sheets.h"
+#include "support/app_window.h"
+#include "support/events_support.h"
 
 namespace {
 
 void Emit(int id, int data, int x, int y) {
-  TEvent e;
-  e.id = id;
-  e.source = objCanvas;
-  e.data = data;
-  e.x = x;
-  e.y = y;
-  EmitEvent(e);
+  EmitEvent(MakeEvent(id, objCanvas, data, x, y));
 }
 
 void Pump() {
@@ -39,12 +36,7 @@ bool Over(const TButton& b, int x, int y) {
 TEST(Monkey, RandomClicksAndSizesWithASheetLoaded) {
   StartUp();
   ASSERT_TRUE(InitGui());
-  objWindow = CreateWindow(AppTitle, 0, 0, intScreenX, intScreenY, nullptr,
-                           WINDOW_TITLEBAR | WINDOW_RESIZABLE | WINDOW_CLIENTCOORDS);
-  ASSERT_NE(objWindow, nullptr);
-  objCanvas = CreateCanvas(0, 0, ClientWidth(objWindow), ClientHeight(objWindow), objWindow, 0);
-  ASSERT_NE(objCanvas, nullptr);
-  AutoMidHandle(1);
+  ASSERT_TRUE(OpenAppWindow(AppTitle, 0, 0));
   Resize();
 
   strFilename = WriteSheetBmp("monkey.bmp", 320, 192, [](int x, int y) {

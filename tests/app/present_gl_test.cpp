@@ -11,7 +11,9 @@
 
 #include "app/globals.h"
 #include "platform/graphics.h"
+#include "platform/testing.h"
 #include "support/app_sheets.h"
+#include "support/app_window.h"
 
 namespace {
 
@@ -28,12 +30,7 @@ class Present : public ::testing::Test {
     Mouse.y = 300;
     g_now = 1000;
     SetClockForTesting([] { return g_now; });
-    objWindow = CreateWindow(kTitle, 100, 100, intScreenX, intScreenY, nullptr,
-                             WINDOW_TITLEBAR | WINDOW_RESIZABLE | WINDOW_CLIENTCOORDS);
-    ASSERT_NE(objWindow, nullptr);
-    objCanvas = CreateCanvas(0, 0, ClientWidth(objWindow), ClientHeight(objWindow), objWindow, 0);
-    ASSERT_NE(objCanvas, nullptr);
-    AutoMidHandle(1);
+    ASSERT_TRUE(OpenAppWindow(kTitle, 100, 100));
     Resize();
     Pump();
     Draw();

@@ -7,6 +7,7 @@
 #include "app/globals.h"
 #include "platform/graphics.h"
 #include "platform/offscreen.h"
+#include "platform/testing.h"
 
 namespace {
 

@@ -5,6 +5,7 @@
 #include "controls/delta.h"
 #include "controls/winicon.h"
 #include "platform/gui.h"
+#include "platform/testing.h"
 
 namespace {
 

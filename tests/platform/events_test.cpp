@@ -6,29 +6,21 @@
 #include "platform/events.h"
 #include "platform/gui.h"
 #include "platform/gui_dialogs.h"
+#include "platform/testing.h"
+#include "support/events_support.h"
 
 namespace {
-
-TEvent Make(int id, void* source, int data, int x = 0, int y = 0) {
-  TEvent e;
-  e.id = id;
-  e.source = source;
-  e.data = data;
-  e.x = x;
-  e.y = y;
-  return e;
-}
 
 int a_source, b_source;
 
 TEST(EventQueue, CoalescedKindsKeepTheOldestSlotWithTheLatestValues) {
   EventQueue q;
-  q.Post(Make(TimerTick, &a_source, 1));
-  q.Post(Make(MouseMove, nullptr, 0, 5, 5));
-  q.Post(Make(WindowSize, &a_source, 0, 800, 600));
-  q.Post(Make(TimerTick, &a_source, 2));
-  q.Post(Make(WindowSize, &a_source, 0, 1000, 700));
-  q.Post(Make(TimerTick, &b_source, 7));  // another timer: its own slot
+  q.Post(MakeEvent(TimerTick, &a_source, 1));
+  q.Post(MakeEvent(MouseMove, nullptr, 0, 5, 5));
+  q.Post(MakeEvent(WindowSize, &a_source, 0, 800, 600));
+  q.Post(MakeEvent(TimerTick, &a_source, 2));
+  q.Post(MakeEvent(WindowSize, &a_source, 0, 1000, 700));
+  q.Post(MakeEvent(TimerTick, &b_source, 7));  // another timer: its own slot
   ASSERT_EQ(q.Size(), 4);
   TEvent first = q.Take();
   EXPECT_EQ(first.id, TimerTick);
@@ -46,20 +38,20 @@ TEST(EventQueue, CoalescedKindsKeepTheOldestSlotWithTheLatestValues) {
 
 TEST(EventQueue, OtherKindsAreNeverMerged) {
   EventQueue q;
-  q.Post(Make(GadgetPaint, &a_source, 0));
-  q.Post(Make(GadgetPaint, &a_source, 0));
-  q.Post(Make(MouseDown, &a_source, 1));
-  q.Post(Make(MouseDown, &a_source, 1));
+  q.Post(MakeEvent(GadgetPaint, &a_source, 0));
+  q.Post(MakeEvent(GadgetPaint, &a_source, 0));
+  q.Post(MakeEvent(MouseDown, &a_source, 1));
+  q.Post(MakeEvent(MouseDown, &a_source, 1));
   EXPECT_EQ(q.Size(), 4);
 }
 
 TEST(EventQueue, The257thEventIsDroppedButCoalescingStillWorks) {
   EventQueue q;
-  q.Post(Make(TimerTick, &a_source, 1));
-  for (int i = 1; i < EventQueue::kCapacity; ++i) q.Post(Make(MouseMove, nullptr, 0, i, 0));
+  q.Post(MakeEvent(TimerTick, &a_source, 1));
+  for (int i = 1; i < EventQueue::kCapacity; ++i) q.Post(MakeEvent(MouseMove, nullptr, 0, i, 0));
   ASSERT_EQ(q.Size(), 256);
-  q.Post(Make(MouseMove, nullptr, 0, 9999, 0));  // dropped
-  q.Post(Make(TimerTick, &a_source, 42));        // needs no new slot
+  q.Post(MakeEvent(MouseMove, nullptr, 0, 9999, 0));  // dropped
+  q.Post(MakeEvent(TimerTick, &a_source, 42));        // needs no new slot
   EXPECT_EQ(q.Size(), 256);
   EXPECT_EQ(q.Take().data, 42);
   int last_x = -1;
@@ -70,7 +62,7 @@ TEST(EventQueue, The257thEventIsDroppedButCoalescingStillWorks) {
 TEST(EventQueue, RingWrapsAroundInOrder) {
   EventQueue q;
   for (int round = 0; round < 3; ++round) {
-    for (int i = 0; i < 200; ++i) q.Post(Make(MouseMove, nullptr, 0, i, round));
+    for (int i = 0; i < 200; ++i) q.Post(MakeEvent(MouseMove, nullptr, 0, i, round));
     for (int i = 0; i < 200; ++i) {
       TEvent e = q.Take();
       ASSERT_EQ(e.x, i);
@@ -123,7 +115,7 @@ TEST(Hooks, EmittedEventsReachTheGlobalQueueThroughTheChain) {
   GlobalEventQueue().Clear();
   g_calls.clear();
   AddHook(EmitEventHook(), HookA, nullptr, 0);  // between wake-up and queueing
-  EmitEvent(Make(GadgetPaint, &a_source, 0));
+  EmitEvent(MakeEvent(GadgetPaint, &a_source, 0));
   RemoveHook(EmitEventHook(), HookA, nullptr);
   EXPECT_EQ(g_calls, (std::vector<std::string>{"A"}));
   ASSERT_EQ(GlobalEventQueue().Size(), 1);
@@ -131,7 +123,7 @@ TEST(Hooks, EmittedEventsReachTheGlobalQueueThroughTheChain) {
 
   // A hook above the queueing one that returns null keeps the event out.
   AddHook(EmitEventHook(), HookSwallow, nullptr, 0);
-  EmitEvent(Make(GadgetPaint, &a_source, 0));
+  EmitEvent(MakeEvent(GadgetPaint, &a_source, 0));
   RemoveHook(EmitEventHook(), HookSwallow, nullptr);
   EXPECT_TRUE(GlobalEventQueue().Empty());
 }

@@ -14,6 +14,7 @@
 
 #include "platform/graphics.h"
 #include "platform/gui.h"
+#include "platform/testing.h"
 #include "support/x11_session.h"
 
 namespace {

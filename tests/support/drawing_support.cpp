@@ -48,31 +48,6 @@ Snapshot Grab(int width, int height) {
   return s;
 }
 
-ImagePtr MakeTestImage(int width, int height, float handle_x, float handle_y, int flags,
-                       const std::function<std::uint32_t(int, int)>& texel) {
-  auto pixmap = std::make_shared<TPixmap>();
-  pixmap->width = width;
-  pixmap->height = height;
-  pixmap->pitch = width * 4;
-  pixmap->format = PF_RGBA8888;
-  pixmap->pixels.resize(static_cast<std::size_t>(pixmap->pitch) * height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t c = texel(x, y);
-      std::uint8_t* p = pixmap->Row(y) + x * 4;
-      p[0] = c & 0xff, p[1] = (c >> 8) & 0xff, p[2] = (c >> 16) & 0xff, p[3] = c >> 24;
-    }
-  }
-  auto image = std::make_shared<TImage>();
-  image->width = width;
-  image->height = height;
-  image->flags = flags;
-  image->handle_x = handle_x;
-  image->handle_y = handle_y;
-  image->pixmaps.push_back(pixmap);
-  return image;
-}
-
 namespace {
 
 std::uint32_t Crc(const std::uint8_t* data, std::size_t n, std::uint32_t crc = 0) {
@@ -122,7 +97,7 @@ bool WritePng(const std::string& path, int width, int height,
   do {
     const std::size_t n = std::min<std::size_t>(65535, raw.size() - pos);
     z.push_back(pos + n == raw.size() ? 1 : 0);
-    z.push_back(n & 0xff), z.push_back(n >> 8);
+    z.push_back(n & 0xff), z.push_back(static_cast<std::uint8_t>(n >> 8));
     z.push_back(~n & 0xff), z.push_back((~n >> 8) & 0xff);
     z.insert(z.end(), raw.begin() + static_cast<long>(pos), raw.begin() + static_cast<long>(pos + n));
     pos += n;

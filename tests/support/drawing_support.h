@@ -13,6 +13,7 @@
 
 #include "platform/graphics.h"
 #include "platform/offscreen.h"
+#include "support/image_builder.h"
 
 struct Rgb {
   int r = 0, g = 0, b = 0;
@@ -44,13 +45,6 @@ inline std::ostream& operator<<(std::ostream& os, const Snapshot::Box& b) {
 // The current context's back buffer over (0, 0, w, h).
 Snapshot Grab(int width, int height);
 
-// A w x h format-6 image of one frame, filled by `texel(x, y)` (RGBA).
-ImagePtr MakeTestImage(int width, int height, float handle_x, float handle_y, int flags,
-                       const std::function<std::uint32_t(int, int)>& texel);
-inline std::uint32_t Rgba(int r, int g, int b, int a) {
-  return static_cast<std::uint32_t>(r) | static_cast<std::uint32_t>(g) << 8 |
-         static_cast<std::uint32_t>(b) << 16 | static_cast<std::uint32_t>(a) << 24;
-}
 
 // Writes RGBA rows (top first) as an uncompressed PNG; false on failure.
 bool WritePng(const std::string& path, int width, int height,

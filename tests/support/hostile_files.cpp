@@ -31,7 +31,7 @@ void PngChunk(std::vector<std::uint8_t>& v, const char* type, const std::vector<
   const std::size_t start = v.size();
   v.insert(v.end(), type, type + 4);
   v.insert(v.end(), data.begin(), data.end());
-  PutBE32(v, static_cast<std::uint32_t>(crc32(0, v.data() + start, v.size() - start)));
+  PutBE32(v, static_cast<std::uint32_t>(crc32(0, v.data() + start, static_cast<uInt>(v.size() - start))));
 }
 
 // Sets the frame size in the first SOFn marker of a JPEG.

@@ -214,7 +214,7 @@ std::vector<std::uint8_t> MakeBmp(int width, int height, const std::vector<std::
       const std::uint32_t p = rgba[static_cast<std::size_t>(y) * width + x];
       v.push_back((p >> 8) & 255);
       v.push_back((p >> 16) & 255);
-      v.push_back(p >> 24);
+      v.push_back(static_cast<std::uint8_t>(p >> 24));
       if (bytes == 4) v.push_back(p & 255);
     }
     v.resize(row_start + stride, 0);
