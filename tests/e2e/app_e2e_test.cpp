@@ -102,23 +102,7 @@ TEST(EndToEnd, LoadPlayUnloadRefreshResizeQuit) {
 
   // "Load" opens the GTK chooser; a typed path picks the sheet.
   app.Click(740, 308);
-  std::string dialog = Shell(
-      "timeout 15 xdotool search --sync --onlyvisible --name 'Select graphic file to open' "
-      "2>/dev/null | head -n1");
-  while (!dialog.empty() && dialog.back() == '\n') dialog.pop_back();
-  ASSERT_FALSE(dialog.empty()) << "the file chooser did not open";
-  Sleep(800);
-  Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
-  // The location entry first, then the path: a key typed while the entry
-  // is still opening can be lost.
-  Shell("xdotool key ctrl+l");
-  Sleep(700);
-  Shell("xdotool type --delay 40 '" + sheet + "'");
-  Sleep(500);
-  Shell("xdotool key Return");
-  Sleep(1000);
-  ASSERT_TRUE(Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null").empty())
-      << "the chooser is still open";
+  ASSERT_EQ(ChooseInFileChooser(sheet), "");
 
   // The sheet plays: frames in order, each for about the 200 ms delay.
   auto seen = WatchFrames(app, 2500);

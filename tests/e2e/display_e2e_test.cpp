@@ -139,28 +139,7 @@ std::string LoadSheet(RunningApp& app, XSession& x, const std::string& sheet) {
   Sleep(50);
   x.Click();
   x.Sync();
-  std::string dialog = Shell(
-      "timeout 15 xdotool search --sync --onlyvisible --name 'Select graphic file to open' "
-      "2>/dev/null | head -n1");
-  while (!dialog.empty() && dialog.back() == '\n') dialog.pop_back();
-  if (dialog.empty()) return "the file chooser did not open";
-  Sleep(800);
-  Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
-  // The location entry first, then the path: a key typed while the entry
-  // is still opening can be lost.
-  Shell("xdotool key ctrl+l");
-  Sleep(700);
-  Shell("xdotool type --delay 40 '" + sheet + "'");
-  Sleep(500);
-  Shell("xdotool key Return");
-  for (int i = 0; i < 100; ++i) {
-    if (Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null")
-            .empty()) {
-      return "";
-    }
-    Sleep(50);
-  }
-  return "the chooser is still open";
+  return ChooseInFileChooser(sheet);
 }
 
 struct DisplayCase {

@@ -20,21 +20,7 @@ Rgb Client(RunningApp& app, int x, int y) {
 // Clicks "Load" and types path into the chooser's location entry.
 bool Choose(RunningApp& app, const std::string& path) {
   app.Click(740, 308);
-  std::string dialog = Shell(
-      "timeout 15 xdotool search --sync --onlyvisible --name 'Select graphic file to open' "
-      "2>/dev/null | head -n1");
-  while (!dialog.empty() && dialog.back() == '\n') dialog.pop_back();
-  if (dialog.empty()) return false;
-  Sleep(800);
-  Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
-  Shell("xdotool key ctrl+l");
-  Sleep(700);
-  Shell("xdotool type --delay 40 '" + path + "'");
-  Sleep(500);
-  Shell("xdotool key Return");
-  Sleep(1000);
-  return Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null")
-      .empty();
+  return ChooseInFileChooser(path).empty();
 }
 
 TEST(EndToEnd, AFifoChosenAsTheSheetIsDeclinedAndTheProgramGoesOn) {

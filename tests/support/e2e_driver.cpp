@@ -103,3 +103,26 @@ Rgb PixelAt(const TPixmap& shot, int x, int y) {
   const uint8_t* p = shot.Row(y) + 4 * x;
   return {p[0], p[1], p[2]};
 }
+
+std::string ChooseInFileChooser(const std::string& path) {
+  const std::string name = "--name 'Select graphic file to open' 2>/dev/null";
+  const std::string find = "xdotool search --onlyvisible " + name;
+  std::string dialog =
+      Shell("timeout 15 xdotool search --sync --onlyvisible " + name + " | head -n1");
+  while (!dialog.empty() && dialog.back() == '\n') dialog.pop_back();
+  if (dialog.empty()) return "the file chooser did not open";
+  Sleep(800);
+  Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
+  // The location entry first, then the path: a key typed while the entry
+  // is still opening can be lost.
+  Shell("xdotool key ctrl+l");
+  Sleep(700);
+  Shell("xdotool type --delay 40 '" + path + "'");
+  Sleep(500);
+  Shell("xdotool key Return");
+  for (int i = 0; i < 100; ++i) {
+    if (Shell(find).empty()) return "";
+    Sleep(50);
+  }
+  return "the chooser is still open";
+}

@@ -42,6 +42,11 @@ class RunningApp {
   std::string window_id_;
 };
 
+// With the file chooser opening (after a click on "Load"), types path into
+// its location entry and confirms it. "" once the chooser has closed, else
+// what went wrong.
+std::string ChooseInFileChooser(const std::string& path);
+
 // Runs a shell command; its standard output.
 std::string Shell(const std::string& command);
 void Sleep(int ms);
