@@ -104,19 +104,6 @@ void Ready() {
   done = true;
 }
 
-void LimitAddressSpace(long extra_mib) {
-  long pages = 0;
-  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-    if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-    std::fclose(f);
-  }
-  rlimit limit{};
-  getrlimit(RLIMIT_AS, &limit);
-  limit.rlim_cur = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) +
-                   (static_cast<rlim_t>(extra_mib) << 20);
-  setrlimit(RLIMIT_AS, &limit);
-}
-
 // The load the application does; whether it left a sheet.
 bool Load(const Input& in) {
   strFilename = kDir + "/" + in.file;
@@ -174,7 +161,7 @@ int main(int argc, char** argv) {
     for (const Input& in : kInputs) {
       if (std::strcmp(in.name, argv[1] + 7) != 0) continue;
       const bool oom = std::strcmp(in.name, "oom") == 0;
-      if (oom) LimitAddressSpace(64);
+      if (oom) hostile::LimitAddressSpace(64);
       const long before = MaxRssKiB();
       const auto t0 = std::chrono::steady_clock::now();
       const bool sheet = Load(in);

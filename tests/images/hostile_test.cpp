@@ -4,7 +4,6 @@
 // "::" inside a file name is part of the name.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -148,16 +147,7 @@ TEST_F(Hostile, RunningOutOfMemoryIsAFailedLoad) {
     std::fflush(nullptr);
     const pid_t pid = fork();
     if (pid == 0) {
-      long pages = 0;
-      if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
-        if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
-        std::fclose(f);
-      }
-      rlimit limit{};
-      getrlimit(RLIMIT_AS, &limit);
-      limit.rlim_cur = static_cast<rlim_t>(pages) * sysconf(_SC_PAGESIZE) +
-                       (static_cast<rlim_t>(extra_mib) << 20);
-      if (setrlimit(RLIMIT_AS, &limit) != 0) _exit(2);
+      if (!hostile::LimitAddressSpace(extra_mib)) _exit(2);
       strFilename = sheet;
       LoadTileset();
       // No sheet: nothing counts or draws (a cut of 0 frames may remain).

@@ -58,8 +58,8 @@ contents)
   done
   # Enlarged icons are the logo with each pixel repeated, centred.
   logo=$SOURCE_DIR/Images/quillmark.png
-  for spec in 128:1:4:14 256:2:8:28; do
-    IFS=: read -r size k left top <<<"$spec"
+  for geometry in 128:1:4:14 256:2:8:28; do
+    IFS=: read -r size k left top <<<"$geometry"
     icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/cellreel.png
     convert "$logo" -sample "$((k * 100))%" "$root/want.png"
     convert "$icon" -crop "$((120 * k))x$((100 * k))+$left+$top" +repage "$root/got.png"

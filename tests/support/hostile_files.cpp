@@ -1,6 +1,7 @@
 #include "support/hostile_files.h"
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <png.h>
 #include <unistd.h>
 #include <zlib.h>
@@ -12,16 +13,31 @@
 #include <jpeglib.h>
 
 namespace hostile {
-namespace {
 
 void Put16(std::vector<std::uint8_t>& v, unsigned x) {
-  v.push_back(x & 255);
-  v.push_back((x >> 8) & 255);
+  v.push_back(static_cast<std::uint8_t>(x & 255));
+  v.push_back(static_cast<std::uint8_t>((x >> 8) & 255));
 }
 void Put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
   Put16(v, x & 0xffff);
   Put16(v, x >> 16);
 }
+
+bool LimitAddressSpace(long extra_mib) {
+  long pages = 0;
+  if (std::FILE* f = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(f, "%ld", &pages) != 1) pages = 0;
+    std::fclose(f);
+  }
+  rlimit limit{};
+  getrlimit(RLIMIT_AS, &limit);
+  limit.rlim_cur = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) +
+                   (static_cast<rlim_t>(extra_mib) << 20);
+  return setrlimit(RLIMIT_AS, &limit) == 0;
+}
+
+namespace {
+
 void PutBE32(std::vector<std::uint8_t>& v, std::uint32_t x) {
   for (int s = 24; s >= 0; s -= 8) v.push_back((x >> s) & 255);
 }

@@ -36,4 +36,12 @@ std::vector<std::uint8_t> RleLiteralPastWidth();
 // Makes a file of `bytes` bytes of junk, sparse after its first 64 KiB.
 bool MakeJunkFile(const std::string& path, std::int64_t bytes);
 
+// Lets this process grow its address space by at most extra_mib above its
+// size now, so that a larger allocation fails; false if it cannot be set.
+bool LimitAddressSpace(long extra_mib);
+
+// Little-endian writers for building file headers.
+void Put16(std::vector<std::uint8_t>& v, unsigned x);
+void Put32(std::vector<std::uint8_t>& v, std::uint32_t x);
+
 }  // namespace hostile

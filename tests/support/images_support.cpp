@@ -1,5 +1,7 @@
 #include "support/images_support.h"
 
+#include "support/hostile_files.h"
+
 #include <png.h>
 
 #include <cstdio>
@@ -168,14 +170,8 @@ std::uint32_t PixelRGBA(const TPixmap& pm, int x, int y) {
 
 namespace {
 
-void Put16(std::vector<std::uint8_t>& v, unsigned x) {
-  v.push_back(x & 255);
-  v.push_back((x >> 8) & 255);
-}
-void Put32(std::vector<std::uint8_t>& v, std::uint32_t x) {
-  Put16(v, x & 0xffff);
-  Put16(v, x >> 16);
-}
+using hostile::Put16;
+using hostile::Put32;
 
 std::vector<std::uint8_t> BmpHeaders(int width, int height, int bpp, std::uint32_t palette_bytes,
                                      std::uint32_t colours_used, std::uint32_t pixel_bytes) {
