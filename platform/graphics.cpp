@@ -195,6 +195,7 @@ void SetGraphics(TGraphics* graphics) {
     // Both buffers start black (or whatever the clear colour is by now):
     // both presentations are real, though the second shows the same.
     g.forced_presents = 2;
+    SettleGraphics(g);
     Cls();
     Flip(0);
     Cls();
@@ -511,16 +512,31 @@ void Cls() {
                     std::clamp(g.clscolor_blue, 0, 255));
 }
 
+namespace {
+
+// Whether g's next Flip must present whatever its repaint holds: the screen
+// may not show the last presented picture (first use, resize, expose,
+// another context drew), the window is still settling after a change, or
+// the last presentation is old enough to be shown again.
+bool MustPresent(TGraphics& g, std::uint32_t now) {
+  if (g.settling && static_cast<std::int32_t>(now - g.settle_until) >= 0) g.settling = false;
+  return g.forced_presents > 0 || g.settling ||
+         now - g.last_present >= static_cast<std::uint32_t>(kPresentRefreshMs);
+}
+
+}  // namespace
+
 // Presents the back buffer; with sync the swap waits for the vertical
 // refresh. A repaint that would show exactly what is on screen already is
-// neither drawn nor presented.
+// neither drawn nor presented, unless MustPresent says otherwise.
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
   ReleaseGoneImageTextures(*g.renderer);
-  const bool force = g.forced_presents > 0;
-  if (!g.renderer->EndFrame(force)) return;
-  if (force) --g.forced_presents;
+  const std::uint32_t now = GraphicsClock();
+  if (!g.renderer->EndFrame(MustPresent(g, now))) return;
+  if (g.forced_presents > 0) --g.forced_presents;
+  g.last_present = now;
   ++g_presents;
   CheckGLErrors();
   SwapGraphics(g, sync != 0 ? 1 : 0);

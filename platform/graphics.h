@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,18 @@ inline void DrawImage(const ImagePtr& image, float x, float y, int frame = 0) {
 
 void Flip(int sync);
 
+// A repaint identical to the one on screen is not presented, with two
+// exceptions. After the window changes (mapped, exposed, resized, moved,
+// maximised, restored, focused) every repaint presents for this long: a
+// compositor may take the window's contents at its own moment during that
+// time and would otherwise keep a stale picture until something changes.
+inline constexpr int kPresentSettleMs = 1000;
+// And while nothing changes, the last picture is still presented this often,
+// so that contents the window system lost without saying so (a GPU reset, a
+// resume from suspend, a compositor dropping buffers) come back by
+// themselves. One repaint every few seconds costs nothing measurable.
+inline constexpr int kPresentRefreshMs = 3000;
+
 int TextWidth(const std::string& text);
 int TextHeight(const std::string& text = "");
 
@@ -68,6 +81,10 @@ struct TFrameTexture {
 // the bytes the textures of its frames hold.
 TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame);
 std::size_t FrameTextureBytes(const TImage& image);
+
+// Replaces the clock the drawing layer times presentations by (milliseconds,
+// only differences count); nullptr restores the real one.
+void SetGraphicsClockForTesting(std::function<std::uint32_t()> clock);
 
 // Draw calls sent to GL since the last reset.
 long DrawCallCount();

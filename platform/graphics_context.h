@@ -2,6 +2,7 @@
 // it. Internal to platform/.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "platform/gl_renderer.h"
@@ -52,6 +53,11 @@ class TGraphics {
   // screen may no longer show the last presented picture (first use,
   // resize, expose, another context drew).
   int forced_presents = 0;
+  // Every Flip presents until the clock passes this (see SettleGraphics).
+  std::uint32_t settle_until = 0;
+  bool settling = false;
+  // When the last real presentation was made.
+  std::uint32_t last_present = 0;
 
   explicit TGraphics(SDL_Window* w) : window(w) {}
   ~TGraphics();
@@ -85,6 +91,12 @@ void SwapGraphics(TGraphics& g, int interval);
 bool OwnGLContextIsCurrent();
 // Drops g as the current drawing context (graphics.cpp).
 void ForgetCurrentGraphics(TGraphics* g);
+// The drawing layer's millisecond clock (wrapping; only differences count).
+std::uint32_t GraphicsClock();
+// The window system may show g's window other than as last presented for a
+// while (see graphics_window.h): every Flip presents until the picture has
+// settled.
+void SettleGraphics(TGraphics& g);
 // The next Flip of g presents, whatever its repaint holds.
 inline void ForcePresent(TGraphics& g) {
   if (g.forced_presents < 1) g.forced_presents = 1;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
+#include <utility>
 #include <stdexcept>
 #include <vector>
 
@@ -19,6 +21,7 @@ namespace {
 // ask it while the program ends, in any order of static destruction.
 std::vector<TGraphics*>& g_live = *new std::vector<TGraphics*>;
 unsigned g_generation = 0;
+std::function<std::uint32_t()>& g_test_clock = *new std::function<std::uint32_t()>;
 
 [[noreturn]] void ContextFailure(const char* why) {
   std::fprintf(stderr, "graphics: %s\n", why);
@@ -59,6 +62,7 @@ void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int hei
   if (!g.has_canvas_rect || g.canvas_x != x || g.canvas_y != y || g.canvas_w != width ||
       g.canvas_h != height) {
     ForcePresent(g);
+    SettleGraphics(g);
   }
   g.has_canvas_rect = true;
   g.canvas_x = x;
@@ -69,6 +73,23 @@ void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int hei
 
 void ExposeWindowGraphics(TGraphics* graphics) {
   if (graphics != nullptr) ForcePresent(*graphics);
+}
+
+void SettleWindowGraphics(TGraphics* graphics) {
+  if (graphics != nullptr) SettleGraphics(*graphics);
+}
+
+std::uint32_t GraphicsClock() {
+  return g_test_clock ? g_test_clock() : static_cast<std::uint32_t>(SDL_GetTicks64());
+}
+
+void SetGraphicsClockForTesting(std::function<std::uint32_t()> clock) {
+  g_test_clock = std::move(clock);
+}
+
+void SettleGraphics(TGraphics& g) {
+  g.settling = true;
+  g.settle_until = GraphicsClock() + static_cast<std::uint32_t>(kPresentSettleMs);
 }
 
 void FreeWindowGraphics(TGraphics* graphics) {
@@ -97,7 +118,10 @@ TGraphics::~TGraphics() {
 bool RefreshGraphicsSize(TGraphics& g) {
   int dw = 0, dh = 0;
   SDL_GL_GetDrawableSize(g.window, &dw, &dh);
-  if (dw != g.drawable_w || dh != g.drawable_h) ForcePresent(g);
+  if (dw != g.drawable_w || dh != g.drawable_h) {
+    ForcePresent(g);
+    SettleGraphics(g);
+  }
   g.drawable_w = dw;
   g.drawable_h = dh;
   if (!g.has_canvas_rect) {

@@ -22,5 +22,15 @@ void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int hei
 // when the repaint is the same as the last one.
 void ExposeWindowGraphics(TGraphics* graphics);
 
+// The window was mapped, exposed, resized, moved, maximised, minimised,
+// restored or focused. A compositing window manager takes the window's
+// contents at moments of its own around such changes (its map and maximise
+// effects, the resize of its copy of the window) and can keep a picture
+// from before the last presentation, or one drawn while the buffers were
+// still being resized, for as long as nothing new is presented. So every
+// Flip presents for real until kSettleMs after the latest such change.
+void SettleWindowGraphics(TGraphics* graphics);
+
+
 // Deletes the context (and its GL context).
 void FreeWindowGraphics(TGraphics* graphics);

@@ -89,9 +89,34 @@ void TrackActivation() {
   EmitFor(active ? AppResume : AppSuspend, nullptr, 0, 0, 0);
 }
 
+// Whether the window system may show the window other than as last
+// presented for a while after this change (see SettleWindowGraphics).
+bool UnsettlesPicture(Uint8 event) {
+  switch (event) {
+    case SDL_WINDOWEVENT_SHOWN:
+    case SDL_WINDOWEVENT_EXPOSED:
+    case SDL_WINDOWEVENT_MOVED:
+    case SDL_WINDOWEVENT_RESIZED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED:
+    case SDL_WINDOWEVENT_MINIMIZED:
+    case SDL_WINDOWEVENT_MAXIMIZED:
+    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_FOCUS_GAINED:
+    case SDL_WINDOWEVENT_FOCUS_LOST:
+    case SDL_WINDOWEVENT_TAKE_FOCUS:
+    case SDL_WINDOWEVENT_DISPLAY_CHANGED:
+      return true;
+    default:
+      return false;
+  }
+}
+
 void HandleWindowEvent(const SDL_WindowEvent& we) {
   TGadget* window = WindowFromSDL(we.windowID);
   if (!window) return;
+  if (UnsettlesPicture(we.event)) {
+    if (TGadget* canvas = FirstCanvas(window)) SettleWindowGraphics(CanvasGraphics(canvas));
+  }
   switch (we.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
       int w = 0, h = 0;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/graphics.h"
 #include "platform/gui_internal.h"
 #include "platform/testing.h"
 
@@ -130,7 +131,15 @@ int32_t MilliSecs() {
   return static_cast<int32_t>(static_cast<uint32_t>(ms));
 }
 
-void SetClockForTesting(std::function<int32_t()> clock) { g_gui.test_clock = std::move(clock); }
+// The drawing layer times its presentations by the same clock.
+void SetClockForTesting(std::function<int32_t()> clock) {
+  g_gui.test_clock = std::move(clock);
+  if (g_gui.test_clock) {
+    SetGraphicsClockForTesting([] { return static_cast<uint32_t>(g_gui.test_clock()); });
+  } else {
+    SetGraphicsClockForTesting(nullptr);
+  }
+}
 
 TTimer* CreateTimer(double hz, TEvent* event) {
   if (!(hz > 0.0) || !std::isfinite(hz)) return nullptr;
