@@ -164,44 +164,19 @@ TEST(JpegSamples, DecodeOrDeclineAsTheLibraryAllows) {
   EXPECT_EQ(pm->height, 149);
 }
 
-// Rows [y0, y1) of a and b are the same; every row from y1 on of a is zero.
-bool RowsAgree(const TPixmap& a, const TPixmap& b, int y0, int y1) {
-  const std::size_t n = static_cast<std::size_t>(a.width) * BytesPerPixel(a.format);
-  for (int y = y0; y < y1; ++y)
-    if (!std::equal(a.Row(y), a.Row(y) + n, b.Row(y))) return false;
-  return true;
-}
-bool RowsZero(const TPixmap& a, int y0) {
-  const std::size_t n = static_cast<std::size_t>(a.width) * BytesPerPixel(a.format);
-  for (int y = y0; y < a.height; ++y)
-    if (std::any_of(a.Row(y), a.Row(y) + n, [](std::uint8_t v) { return v != 0; })) return false;
-  return true;
-}
-
-TEST(JpegDecoder, DamageIsShownAsDecodedAndACutScanLeavesTheRestZero) {
+TEST(JpegDecoder, DamageIsAWarningAndThePictureIsShownAsDecoded) {
   const std::vector<std::uint8_t> whole = ReadFileBytes(TestData("jpeg/testorig.jpg"));
   PixmapPtr good = DecodeJpeg(whole);
   ASSERT_TRUE(good);
-  // Six damaged bytes late in the scan: a warning, not an error. The rows
-  // above the damage decode as in the sound file.
+  // Six damaged bytes late in the scan: the rows above the damage decode
+  // as in the sound file (the cut-short case is among the hostile files).
   std::vector<std::uint8_t> damaged = whole;
-  const std::size_t at = damaged.size() - 1000;
-  for (std::size_t i = at; i < at + 6; ++i) damaged[i] ^= 0x5a;
+  for (std::size_t i = damaged.size() - 1000; i < damaged.size() - 994; ++i) damaged[i] ^= 0x5a;
   PixmapPtr shown = DecodeJpeg(damaged);
   ASSERT_TRUE(shown);
-  EXPECT_TRUE(RowsAgree(*shown, *good, 0, 96));
-  // Cut short in its scan: the rows before the cut as in the whole file,
-  // the rows never reached zero (black, which the mask makes transparent).
-  const std::vector<std::uint8_t> cut(whole.begin(), whole.begin() + static_cast<long>(whole.size() / 2));
-  PixmapPtr part = DecodeJpeg(cut);
-  ASSERT_TRUE(part);
-  EXPECT_EQ(part->height, good->height);
-  EXPECT_TRUE(RowsAgree(*part, *good, 0, 32));
-  EXPECT_TRUE(RowsZero(*part, part->height - 32));
-  // The file of the samples cut short the same way shows the same.
-  PixmapPtr half = DecodeJpeg(ReadFileBytes(TestData("jpeg/testorig_trunc_half.jpg")));
-  ASSERT_TRUE(half);
-  EXPECT_TRUE(RowsZero(*half, half->height - 32));
+  ASSERT_EQ(shown->height, good->height);
+  for (int y = 0; y < 96; ++y)
+    ASSERT_TRUE(std::equal(good->Row(y), good->Row(y) + good->width * 3, shown->Row(y))) << y;
 }
 
 TEST(JpegSamples, ProgressiveArithmeticAndBaselineAgree) {
