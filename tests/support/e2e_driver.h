@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "platform/image.h"
@@ -14,6 +15,8 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 std::string ToString(const Rgb& c);
+// How test failures print a colour.
+inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }
 
 class RunningApp {
  public:
