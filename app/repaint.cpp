@@ -1,6 +1,9 @@
 // One repaint: the control panel, the action of a waiting click, the
 // preview, the presentation, and the clear for the next repaint.
 
+#include <string>
+#include <utility>
+
 #include "app/globals.h"
 #include "controls/delta.h"
 #include "platform/graphics.h"
@@ -12,10 +15,16 @@ void Draw() {
   SetBlend(3);
   const int action = DisplayMenu();
   switch (action) {
-    case ACTION_LOAD:
-      strFilename = RequestFile("Select graphic file to open", strFileFilter, 0, "");
-      LoadTileset();
+    case ACTION_LOAD: {
+      // A cancelled requester changes nothing: the sheet on screen keeps
+      // its name, and "Refresh" still reloads it.
+      std::string chosen = RequestFile("Select graphic file to open", strFileFilter, 0, "");
+      if (!chosen.empty()) {
+        strFilename = std::move(chosen);
+        LoadTileset();
+      }
       break;
+    }
     case ACTION_RELOAD:
       LoadTileset();
       break;

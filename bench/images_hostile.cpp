@@ -6,7 +6,8 @@
 // --peak=NAME), which reports how far its peak resident size rose during
 // the load (getrusage ru_maxrss after minus before): peak_MiB, and how long
 // that first load took: first_ms. Goal for the hostile inputs: declined or
-// loaded within 0.2 s and 64 MiB.
+// loaded within 0.2 s and 64 MiB. The JPEG whose scan ends after 200 bytes
+// loads: the rows its data reaches, the rest zero.
 //
 // "oom" is the valid big PNG loaded with the address space limited to
 // 64 MiB above the process's size: an allocation failure must end as a
@@ -45,7 +46,8 @@ const Input kInputs[] = {
     {"fifo", "fifo.png", false},
     {"socket", "socket.png", false},
     {"huge_png_header", "huge.png", false},
-    {"jpeg_short_scan", "short.jpg", false},
+    {"wide_png_header_2^28x1_16bit", "wide.png", false},
+    {"jpeg_short_scan", "short.jpg", true},
     {"jpeg_progressive_250_scans", "progressive.jpg", false},
     {"bmp_rle_sparse_16384", "sparse.bmp", false},
     {"junk_1000MB", "junk.png", false},
@@ -83,7 +85,8 @@ void MakeInputs() {
     if (bind(s, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) std::abort();
     close(s);
   }
-  make("huge.png", hostile::HugePngHeader);
+  make("huge.png", [] { return hostile::HugePngHeader(); });
+  make("wide.png", [] { return hostile::HugePngHeader(1u << 28, 1, 16); });
   make("short.jpg", [] { return hostile::JpegShortScan(200, 16384); });
   make("progressive.jpg", [] { return hostile::ProgressiveJpeg(16, 16384); });
   make("sparse.bmp", [] { return hostile::SparseRleBmp(16384, 16384); });

@@ -1,5 +1,7 @@
 // Loading a large sprite sheet: a 4096 x 4096 RGBA PNG decoded and cut into
-// 64 x 64 cells, against a bare libpng decode of the same file.
+// 64 x 64 cells, against a bare libpng decode of the same file; and a long
+// strip, 100,000 x 16 RGBA, loaded by the application as 6,250 frames of
+// 16 x 16, against its bare decode.
 //
 // Time: Google Benchmark wall time per load. Memory: every benchmark also
 // runs its work once in a fresh copy of this program (re-executed with
@@ -68,10 +70,48 @@ void MakeSheet() {
   std::fclose(f);
 }
 
+constexpr int kStripWidth = 100000;
+constexpr int kStripHeight = 16;
+const char* const kStrip = "/tmp/cellreel_bench_strip_100000.png";
+
+// A strip of 16 x 16 frames, each a square whose place and colour move from
+// frame to frame over a gradient.
+void MakeStrip() {
+  if (std::FILE* f = std::fopen(kStrip, "rb")) {
+    std::fclose(f);
+    return;
+  }
+  std::FILE* f = std::fopen(kStrip, "wb");
+  if (!f) std::abort();
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png_create_info_struct(png);
+  png_init_io(png, f);
+  png_set_IHDR(png, info, kStripWidth, kStripHeight, 8, PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> row(kStripWidth * 4);
+  for (int y = 0; y < kStripHeight; ++y) {
+    for (int x = 0; x < kStripWidth; ++x) {
+      const int frame = x / kStripHeight, cx = x % kStripHeight;
+      const int at = frame % 10;
+      const bool square = cx >= at && cx < at + 6 && y >= 4 && y < 10;
+      png_byte* p = &row[x * 4];
+      p[0] = static_cast<png_byte>(square ? 200 + frame % 50 : cx * 8);
+      p[1] = static_cast<png_byte>(square ? (frame * 7) % 256 : y * 8);
+      p[2] = static_cast<png_byte>(square ? 40 : 100);
+      p[3] = 255;
+    }
+    png_write_row(png, row.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  std::fclose(f);
+}
+
 // The reference: libpng reading the file straight into one buffer.
-std::vector<png_byte> BareDecode() {
+std::vector<png_byte> BareDecode(const char* path = kSheet) {
   std::vector<png_byte> pixels;
-  std::FILE* f = std::fopen(kSheet, "rb");
+  std::FILE* f = std::fopen(path, "rb");
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
   png_infop info = png_create_info_struct(png);
   png_init_io(png, f);
@@ -134,6 +174,20 @@ std::size_t Tileset2x2() {
   return imgAnimation->pixmaps.size();
 }
 
+// The application's loader on the strip, 16 x 16 tiles.
+std::size_t TilesetStrip() {
+  static bool ready = false;
+  if (!ready) {
+    InitGlobals();
+    ready = true;
+  }
+  intTileWidth = intTileHeight = kStripHeight;
+  strFilename = kStrip;
+  LoadTileset();
+  if (intFrameCount != kStripWidth / kStripHeight || !imgAnimation) std::abort();
+  return imgAnimation->pixmaps.size();
+}
+
 long MaxRssKiB() {
   rusage u{};
   getrusage(RUSAGE_SELF, &u);
@@ -155,11 +209,13 @@ double PeakInFreshProcess(const char* name) {
   return static_cast<double>(kib) * 1024.0;
 }
 
-void Report(benchmark::State& state, const char* name) {
+void Report(benchmark::State& state, const char* name, double picture_bytes = kPictureBytes) {
   const double peak = PeakInFreshProcess(name);
   state.counters["peak_MiB"] = peak / (1024.0 * 1024.0);
-  state.counters["peak_x_picture"] = peak / kPictureBytes;
+  state.counters["peak_x_picture"] = peak / picture_bytes;
 }
+
+constexpr double kStripBytes = 4.0 * kStripWidth * kStripHeight;
 
 void BM_BareLibpngDecode(benchmark::State& state) {
   MakeSheet();
@@ -193,17 +249,42 @@ void BM_LoadTileset2x2(benchmark::State& state) {
   Report(state, "tileset2x2");
 }
 
+// The strip: libpng alone into a buffer the heap has warm, the program's own
+// decode (into fresh pages, which a picture's memory always is), and the
+// application's load, whose time is that decode's.
+void BM_StripBareLibpngDecode(benchmark::State& state) {
+  MakeStrip();
+  for (auto _ : state) benchmark::DoNotOptimize(BareDecode(kStrip).data());
+  Report(state, "strip_bare", kStripBytes);
+}
+
+void BM_StripLoadPixmap(benchmark::State& state) {
+  MakeStrip();
+  for (auto _ : state) benchmark::DoNotOptimize(LoadPixmap(kStrip));
+  Report(state, "strip_pixmap", kStripBytes);
+}
+
+void BM_StripLoadTileset16x16(benchmark::State& state) {
+  MakeStrip();
+  for (auto _ : state) benchmark::DoNotOptimize(TilesetStrip());
+  Report(state, "strip_tileset", kStripBytes);
+}
+
 BENCHMARK(BM_BareLibpngDecode)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadAnimImageFromUrl)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_AppPathPixmapThenWholeAndCut)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadTilesetLoadAndRefresh)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LoadTileset2x2)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_StripBareLibpngDecode)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_StripLoadPixmap)->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_StripLoadTileset16x16)->Unit(benchmark::kMillisecond)->MinTime(1.0);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strncmp(argv[1], "--peak=", 7) == 0) {
     MakeSheet();
+    MakeStrip();
     const std::string mode = argv[1] + 7;
     const long before = MaxRssKiB();
     if (mode == "bare") benchmark::DoNotOptimize(BareDecode().data());
@@ -211,6 +292,9 @@ int main(int argc, char** argv) {
     if (mode == "app") benchmark::DoNotOptimize(AppPath());
     if (mode == "tileset") benchmark::DoNotOptimize(TilesetTwice());
     if (mode == "tileset2x2") benchmark::DoNotOptimize(Tileset2x2());
+    if (mode == "strip_bare") benchmark::DoNotOptimize(BareDecode(kStrip).data());
+    if (mode == "strip_pixmap") benchmark::DoNotOptimize(LoadPixmap(kStrip));
+    if (mode == "strip_tileset") benchmark::DoNotOptimize(TilesetStrip());
     std::printf("%ld\n", MaxRssKiB() - before);
     return 0;
   }

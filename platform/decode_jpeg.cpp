@@ -24,28 +24,27 @@ constexpr int kMaxScans = 256;
 struct ErrorManager {
   jpeg_error_mgr pub;
   std::jmp_buf jump;
+  bool data_ended = false;
 };
 
 [[noreturn]] void Abandon(j_common_ptr cinfo) {
   std::longjmp(reinterpret_cast<ErrorManager*>(cinfo->err)->jump, 1);
 }
 void OnError(j_common_ptr cinfo) { Abandon(cinfo); }
-// The library goes on after these with made-up data (grey to the end of
-// the picture): the picture is damaged or cut short, and declined as a
-// truncated file is. Other warnings and traces are neither printed nor
-// fatal.
+// Warnings are not errors: a damaged picture is shown as the library
+// decodes it. Two of them say that the scan data has ended before the
+// picture: the end of the file, or a marker where data should be that is
+// not a restart marker (after one of those the library picks up again at
+// the next interval). The library would go on to the last row with made-up
+// grey, at the cost of the whole picture, so decoding stops with the rows
+// decoded so far (see ReadRows). Nothing is printed.
 void OnMessage(j_common_ptr cinfo, int level) {
   if (level >= 0) return;
-  switch (cinfo->err->msg_code) {
-    case JWRN_HIT_MARKER:
-    case JWRN_HUFF_BAD_CODE:
-    case JWRN_ARITH_BAD_CODE:
-    case JWRN_JPEG_EOF:
-    case JWRN_MUST_RESYNC:
-      Abandon(cinfo);
-    default:
-      break;
-  }
+  const int code = cinfo->err->msg_code;
+  const int marker = reinterpret_cast<j_decompress_ptr>(cinfo)->unread_marker;
+  const bool restart = marker >= JPEG_RST0 && marker <= JPEG_RST0 + 7;
+  if (code == JWRN_JPEG_EOF || (code == JWRN_HIT_MARKER && !restart))
+    reinterpret_cast<ErrorManager*>(cinfo->err)->data_ended = true;
 }
 void OnOutput(j_common_ptr) {}
 
@@ -54,9 +53,12 @@ void OnProgress(j_common_ptr cinfo) {
   if (d->input_scan_number > kMaxScans) Abandon(cinfo);
 }
 
-// The source manager over the layer's stream, read a buffer at a time. A
-// request for more at the end of the stream means the file is cut short,
-// and decoding is abandoned rather than finished with made-up data.
+// The source manager over the layer's stream, read a buffer at a time. At
+// the end of the stream it hands the library an end-of-image marker and
+// says the file ended: a file cut short in its header is declined, one cut
+// short in its scan keeps the rows decoded so far.
+constexpr JOCTET kEndOfImage[] = {0xFF, JPEG_EOI};
+
 struct StreamSource {
   jpeg_source_mgr pub;
   TStream* stream;
@@ -67,7 +69,12 @@ void InitSource(j_decompress_ptr) {}
 boolean FillInput(j_decompress_ptr cinfo) {
   auto* src = reinterpret_cast<StreamSource*>(cinfo->src);
   const std::size_t n = src->stream->Read(src->buffer, sizeof src->buffer);
-  if (n == 0) Abandon(reinterpret_cast<j_common_ptr>(cinfo));
+  if (n == 0) {
+    WARNMS(cinfo, JWRN_JPEG_EOF);
+    src->pub.next_input_byte = kEndOfImage;
+    src->pub.bytes_in_buffer = sizeof kEndOfImage;
+    return TRUE;
+  }
   src->pub.next_input_byte = src->buffer;
   src->pub.bytes_in_buffer = n;
   return TRUE;
@@ -128,13 +135,19 @@ bool ReadHeader(JpegReader* r, TStream* stream) {
   return true;
 }
 
-// Decompresses every scanline straight into the given rows.
+// Decompresses the scanlines straight into the given rows. A picture in one
+// scan stops where its data ended: the rows never reached stay zero. One in
+// several scans has read all it holds before the first row comes out, and
+// shows what its scans carry.
 bool ReadRows(JpegReader* r, JSAMPROW* rows) {
   if (setjmp(r->err.jump)) return false;
   jpeg_start_decompress(&r->cinfo);
-  while (r->cinfo.output_scanline < r->cinfo.output_height)
+  const bool stop_at_end = !r->multiple_scans;
+  while (r->cinfo.output_scanline < r->cinfo.output_height) {
+    if (stop_at_end && r->err.data_ended) return true;
     jpeg_read_scanlines(&r->cinfo, rows + r->cinfo.output_scanline,
                         r->cinfo.output_height - r->cinfo.output_scanline);
+  }
   jpeg_finish_decompress(&r->cinfo);
   return true;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -38,12 +39,31 @@ struct Header {
   std::size_t rowbytes = 0;
 };
 
+// Deflate turns one byte into at most 1032: two one-bit codes for a copy of
+// 258 bytes.
+constexpr std::uint64_t kMaxInflateRatio = 1032;
+
+// Whether the picture fits the memory budget and the file is long enough to
+// hold its rows even at deflate's best ratio. A small file that claims a
+// huge (or a very wide) picture is declined before libpng allocates and
+// clears its row buffers, so what a file costs follows what it holds.
+bool FileCanHold(png_structp png, png_infop info, std::size_t file_size) {
+  const std::uint64_t w = png_get_image_width(png, info), h = png_get_image_height(png, info);
+  if (!PixmapSizeSane(static_cast<std::int64_t>(w), static_cast<std::int64_t>(h))) return false;
+  const std::uint64_t bits =
+      std::uint64_t{png_get_channels(png, info)} * png_get_bit_depth(png, info);
+  return w * h * bits / 8 <= std::uint64_t{file_size} * kMaxInflateRatio;
+}
+
 // Reads the chunks before the image data and sets up the transformations.
 // False on any libpng error.
 bool ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* h) {
   if (setjmp(png_jmpbuf(png))) return false;
   png_set_sig_bytes(png, 8);
-  png_set_user_limits(png, kMaxPixmapSide, kMaxPixmapSide);
+  // No side has a limit of its own: the picture's size is checked as a
+  // whole below, before libpng sizes its row buffers.
+  png_set_user_limits(png, static_cast<png_uint_32>(kMaxPixmapPixels),
+                      static_cast<png_uint_32>(kMaxPixmapPixels));
   // No chunk can be longer than the file: a damaged length must not make
   // libpng allocate gigabytes before the read fails. Text, profiles and
   // suggested palettes are never used, so they are skipped unread.
@@ -51,6 +71,7 @@ bool ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* 
   static const png_byte kIgnored[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, 6);
   png_read_info(png, info);
+  if (!FileCanHold(png, info, file_size)) return false;
   const int colour_type = png_get_color_type(png, info);
   png_set_strip_16(png);
   png_set_expand(png);

@@ -73,6 +73,9 @@ bool InitGui() {
   // A click that activates the window is still a click.
   SDL_SetHint(SDL_HINT_MOUSE_FOCUS_CLICKTHROUGH, "1");
   SDL_SetHint(SDL_HINT_VIDEO_X11_NET_WM_BYPASS_COMPOSITOR, "0");
+  // The close box raises WindowClose alone; SDL must not add its quit event
+  // when the last window is asked to close.
+  SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "%s: %s\n", ProgramName(), SDL_GetError());
     return false;

@@ -53,6 +53,28 @@ void KeepAbove(unsigned long parent_xid) {
 #endif
 }
 
+// GTK's own event handler, except for key events that the window's focus
+// widget can no longer take. A file chooser dialog unrealizes its contents
+// when it is done, which it is as soon as Return confirms it; the key's
+// release (and whatever else was typed ahead) still reaches the dialog, and
+// GTK would complain on the terminal about handing each to an unrealized
+// widget. Nobody sees those keys: they are dropped.
+void SkipKeysForUnrealizedFocus(GdkEvent* event, gpointer) {
+  if (event->type == GDK_KEY_PRESS || event->type == GDK_KEY_RELEASE) {
+    GtkWidget* target = gtk_get_event_widget(event);
+    GtkWidget* top = target ? gtk_widget_get_toplevel(target) : nullptr;
+    GtkWidget* focus = GTK_IS_WINDOW(top) ? gtk_window_get_focus(GTK_WINDOW(top)) : nullptr;
+    if (focus && !gtk_widget_get_realized(focus)) return;
+  }
+  gtk_main_do_event(event);
+}
+
+// GTK's handler back, as gtk_init set it.
+void RestoreEventHandler() {
+  gdk_event_handler_set([](GdkEvent* event, gpointer) { gtk_main_do_event(event); }, nullptr,
+                        nullptr);
+}
+
 struct DialogWatch {
   GtkNativeDialog* native = nullptr;
   GtkDialog* dialog = nullptr;
@@ -174,6 +196,7 @@ std::string RunFileDialog(const std::string& title, const std::vector<std::strin
   watch.native = GTK_NATIVE_DIALOG(chooser);
   watch.parent_xid = parent_xid;
   g_timeout_add(100, WatchDialog, &watch);
+  gdk_event_handler_set(SkipKeysForUnrealizedFocus, nullptr, nullptr);
   const gint response = gtk_native_dialog_run(GTK_NATIVE_DIALOG(chooser));
   g_source_remove_by_user_data(&watch);
 
@@ -191,6 +214,7 @@ std::string RunFileDialog(const std::string& title, const std::vector<std::strin
   gtk_native_dialog_destroy(GTK_NATIVE_DIALOG(chooser));
   g_object_unref(chooser);
   DrainGtk();
+  RestoreEventHandler();
   // The path with its terminating zero must fit in 4,096 bytes.
   if (result.size() + 1 > 4096) result.clear();
   return result;

@@ -261,8 +261,6 @@ void AutoMidHandle(int enable) { g_auto_mid_handle = enable != 0; }
 bool AutoMidHandleEnabled() { return g_auto_mid_handle; }
 
 std::string StripDir(const std::string& path) {
-  std::string p = path;
-  std::replace(p.begin(), p.end(), '\\', '/');
-  const std::size_t slash = p.find_last_of('/');
-  return slash == std::string::npos ? p : p.substr(slash + 1);
+  const std::size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
 }

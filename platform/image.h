@@ -24,8 +24,9 @@ enum : int {
 int BytesPerPixel(int format);
 bool FormatHasAlpha(int format);
 
-// The largest picture any decoder makes: 16,384 a side and 2^28 pixels.
-constexpr int kMaxPixmapSide = 16384;
+// The largest picture any decoder makes: 2^28 pixels (1 GiB as RGBA), of
+// any shape. A strip of thousands of frames is as long as it needs to be;
+// only its frames become textures, never the whole side.
 constexpr std::int64_t kMaxPixmapPixels = std::int64_t{1} << 28;
 
 // Zeroed bytes for pixels. Large buffers are pages taken from the system,
@@ -86,8 +87,8 @@ struct TPixmap {
 };
 using PixmapPtr = std::shared_ptr<TPixmap>;
 
-// Whether a picture of this size may be allocated: both sides 1 to 16,384 and
-// at most 2^28 pixels. Decoders ask before allocating anything.
+// Whether a picture of this size may be allocated: both sides at least 1 and
+// at most 2^28 pixels in all. Decoders ask before allocating anything.
 bool PixmapSizeSane(std::int64_t width, std::int64_t height);
 // Row pitch of a pixmap: width * bytes per pixel rounded up to 4.
 int PixmapPitch(int width, int format);
@@ -208,7 +209,8 @@ ImagePtr LoadAnimImage(const PixmapPtr& pixmap, int cell_width, int cell_height,
 void AutoMidHandle(int enable);
 bool AutoMidHandleEnabled();
 
-// The file name part of a path; "\" counts as "/".
+// The file name part of a path: the text after the last "/". A "\" is an
+// ordinary character of a file name here.
 std::string StripDir(const std::string& path);
 
 // Hands memory the process has freed back to the system. A sheet's pixels

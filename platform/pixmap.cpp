@@ -142,7 +142,8 @@ bool FormatHasAlpha(int format) {
 }
 
 bool PixmapSizeSane(std::int64_t width, std::int64_t height) {
-  return width >= 1 && height >= 1 && width <= kMaxPixmapSide && height <= kMaxPixmapSide &&
+  // Each side alone is within the budget first, so the product cannot overflow.
+  return width >= 1 && height >= 1 && width <= kMaxPixmapPixels && height <= kMaxPixmapPixels &&
          width * height <= kMaxPixmapPixels;
 }
 
@@ -157,7 +158,7 @@ PixmapPtr CreatePixmap(int width, int height, int format) {
     pm->width = width;
     pm->height = height;
     pm->format = format;
-    // Sides are at most 16,384 and bytes per pixel at most 4: no overflow.
+    // At most 2^28 pixels of at most 4 bytes: a row, padded, fits an int.
     pm->pitch = PixmapPitch(width, format);
     pm->pixels = TPixelBuffer(static_cast<std::size_t>(pm->pitch) * static_cast<std::size_t>(height));
     return pm;

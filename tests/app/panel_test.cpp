@@ -262,6 +262,27 @@ TEST_F(Panel, ASheetSmallerThanOneTileHasNoFrames) {
   EXPECT_EQ(intEndFrame, -1);
   ASSERT_NE(imgAnimation, nullptr);
   EXPECT_TRUE(imgAnimation->pixmaps.empty());
+  // The spinners show what the program holds: start 0, end -1.
+  EXPECT_EQ(objStartFrame->lblText->text, "0");
+  EXPECT_EQ(objEndFrame->lblText->text, "-1");
+  EXPECT_EQ(objCurrentFrame->intValue, 0);
+}
+
+TEST_F(Panel, ALoadFitsTheWholeRangeOfEveryFrameSpinnerToTheSheet) {
+  // Bounds a click on an earlier sheet left behind.
+  for (TUpDown* s : {objStartFrame.get(), objEndFrame.get(), objCurrentFrame.get()}) {
+    s->SetMinValue(10);
+    s->SetMaxValue(15);
+  }
+  strFilename =
+      WriteSheetBmp("three.bmp", 192, 64, [](int x, int y) { return TileColour(x, y, 192); });
+  LoadTileset();
+  ASSERT_EQ(intFrameCount, 3);
+  for (TUpDown* s : {objStartFrame.get(), objEndFrame.get(), objCurrentFrame.get()}) {
+    EXPECT_EQ(s->intMinValue, 0);
+    EXPECT_EQ(s->intMaxValue, 2);
+  }
+  EXPECT_EQ(objEndFrame->intValue, 2);
 }
 
 TEST_F(Panel, AnEmptyFileNameChangesNothing) {

@@ -12,6 +12,7 @@
 #include "platform/decode_png.h"
 #include "platform/decode_tga.h"
 #include "platform/image.h"
+#include "support/hostile_files.h"
 #include "support/images_support.h"
 
 namespace fs = std::filesystem;
@@ -102,6 +103,20 @@ TEST(PngDecoder, TruncatedFileIsDeclined) {
   }
 }
 
+TEST(PngDecoder, LongStripsDecodeAndOnlyTheWholeSizeHasALimit) {
+  // 20,480 x 64 and 64 x 20,480: no side has a limit of its own.
+  for (const auto& [w, h] : {std::pair{20480, 64}, std::pair{64, 20480}}) {
+    std::vector<std::uint32_t> px(static_cast<std::size_t>(w) * h, RGBA(9, 8, 7));
+    px.back() = RGBA(1, 2, 3);
+    PixmapPtr pm = DecodePng(MakePng(w, h, px, false));
+    ASSERT_TRUE(pm) << w << " x " << h;
+    EXPECT_EQ(pm->width, w);
+    EXPECT_EQ(PixelRGBA(*pm, w - 1, h - 1), RGBA(1, 2, 3));
+  }
+  // A picture over the budget of 2^28 pixels.
+  EXPECT_FALSE(DecodePng(hostile::HugePngHeader(1u << 15, (1u << 13) + 1)));
+}
+
 TEST(PngDecoder, DamagedChunkLengthAfterTheImageIsDeclined) {
   // A text chunk after the image data claiming 1.8 GB (found by fuzzing;
   // the fuzz target's memory limit checks that it is not allocated).
@@ -131,8 +146,8 @@ TEST(JpegSamples, DecodeOrDeclineAsTheLibraryAllows) {
       {"pil_sample_cmyk.jpg", 0},        // four components
       {"testorig_trunc_header.jpg", 0},  // no SOS
       {"testorig_zero_width.jpg", 0},
-      {"testorig_trunc_half.jpg", 0},    // ends mid-scan: truncated is declined
-      {"truncated_jpeg.jpg", 0},         // ends before EOI
+      {"testorig_trunc_half.jpg", PF_RGB888},  // ends mid-scan: the rows before the end
+      {"truncated_jpeg.jpg", PF_RGB888},       // ends before EOI
   };
   for (const Case& c : cases) {
     PixmapPtr pm = DecodeJpeg(ReadFileBytes(TestData(std::string("jpeg/") + c.name)));
@@ -147,6 +162,21 @@ TEST(JpegSamples, DecodeOrDeclineAsTheLibraryAllows) {
   ASSERT_TRUE(pm);
   EXPECT_EQ(pm->width, 227);
   EXPECT_EQ(pm->height, 149);
+}
+
+TEST(JpegDecoder, DamageIsAWarningAndThePictureIsShownAsDecoded) {
+  const std::vector<std::uint8_t> whole = ReadFileBytes(TestData("jpeg/testorig.jpg"));
+  PixmapPtr good = DecodeJpeg(whole);
+  ASSERT_TRUE(good);
+  // Six damaged bytes late in the scan: the rows above the damage decode
+  // as in the sound file (the cut-short case is among the hostile files).
+  std::vector<std::uint8_t> damaged = whole;
+  for (std::size_t i = damaged.size() - 1000; i < damaged.size() - 994; ++i) damaged[i] ^= 0x5a;
+  PixmapPtr shown = DecodeJpeg(damaged);
+  ASSERT_TRUE(shown);
+  ASSERT_EQ(shown->height, good->height);
+  for (int y = 0; y < 96; ++y)
+    ASSERT_TRUE(std::equal(good->Row(y), good->Row(y) + good->width * 3, shown->Row(y))) << y;
 }
 
 TEST(JpegSamples, ProgressiveArithmeticAndBaselineAgree) {

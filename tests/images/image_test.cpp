@@ -267,8 +267,9 @@ TEST(FileStream, SeeksAndReadsAcrossItsBuffer) {
 
 TEST(StripDir, KeepsTheTextAfterTheLastSlash) {
   EXPECT_EQ(StripDir("/home/ann/sheets/walk.png"), "walk.png");
-  EXPECT_EQ(StripDir("C:\\Sprites\\run.bmp"), "run.bmp");
-  EXPECT_EQ(StripDir("mixed/dir\\jump.jpg"), "jump.jpg");
+  // A backslash is an ordinary character of a file name.
+  EXPECT_EQ(StripDir("/home/ann/left\\right.png"), "left\\right.png");
+  EXPECT_EQ(StripDir("mixed/dir\\jump.jpg"), "dir\\jump.jpg");
   EXPECT_EQ(StripDir("walk.png"), "walk.png");
   EXPECT_EQ(StripDir("/home/ann/"), "");
   EXPECT_EQ(StripDir(""), "");

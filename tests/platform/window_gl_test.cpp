@@ -402,6 +402,16 @@ TEST_F(WindowTest, LosingAndRegainingTheFocusSuspendsAndResumes) {
   EXPECT_TRUE(Only(regained, AppSuspend).empty());
 }
 
+TEST_F(WindowTest, TheCloseBoxRaisesWindowCloseAndNothingElse) {
+  // The request a window manager's close box sends, to the only window.
+  std::system((std::string(X11_CLOSE) +
+               " $(xdotool search --name '^Cellreel test$' | head -n1) >/dev/null 2>&1")
+                  .c_str());
+  auto events = Drain(300);
+  EXPECT_EQ(Only(events, WindowClose, window).size(), 1u);
+  EXPECT_TRUE(Only(events, AppTerminate).empty());
+}
+
 // Runs `keys` (xdotool arguments) against the chooser titled `title` once it
 // is up, in the background.
 void AnswerChooser(const std::string& title, const std::string& keys) {

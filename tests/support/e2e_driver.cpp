@@ -1,5 +1,6 @@
 #include "support/e2e_driver.h"
 
+#include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
@@ -30,11 +31,18 @@ std::string Shell(const std::string& command) {
 
 void Sleep(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-RunningApp::RunningApp() {
+RunningApp::RunningApp(const std::string& stderr_path) {
   const char* bin = std::getenv("CELLREEL_BIN");
   if (!bin) return;
   char* argv[] = {const_cast<char*>(bin), nullptr};
-  if (posix_spawn(&pid_, bin, nullptr, nullptr, argv, environ) != 0) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  if (!stderr_path.empty())
+    posix_spawn_file_actions_addopen(&actions, 2, stderr_path.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+  const int spawned = posix_spawn(&pid_, bin, &actions, nullptr, argv, environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) {
     pid_ = -1;
     return;
   }
@@ -104,7 +112,11 @@ Rgb PixelAt(const TPixmap& shot, int x, int y) {
   return {p[0], p[1], p[2]};
 }
 
-std::string ChooseInFileChooser(const std::string& path) {
+namespace {
+
+// Waits for the chooser, gives it the focus, runs `keys` (a shell command
+// line of xdotool calls) and waits for it to close.
+std::string AnswerFileChooser(const std::string& keys) {
   const std::string name = "--name 'Select graphic file to open' 2>/dev/null";
   const std::string find = "xdotool search --onlyvisible " + name;
   std::string dialog =
@@ -113,16 +125,21 @@ std::string ChooseInFileChooser(const std::string& path) {
   if (dialog.empty()) return "the file chooser did not open";
   Sleep(800);
   Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
-  // The location entry first, then the path: a key typed while the entry
-  // is still opening can be lost.
-  Shell("xdotool key ctrl+l");
-  Sleep(700);
-  Shell("xdotool type --delay 40 '" + path + "'");
-  Sleep(500);
-  Shell("xdotool key Return");
+  Shell(keys);
   for (int i = 0; i < 100; ++i) {
     if (Shell(find).empty()) return "";
     Sleep(50);
   }
   return "the chooser is still open";
 }
+
+}  // namespace
+
+std::string ChooseInFileChooser(const std::string& path) {
+  // The location entry first, then the path: a key typed while the entry
+  // is still opening can be lost.
+  return AnswerFileChooser("xdotool key ctrl+l; sleep 0.7; xdotool type --delay 40 '" + path +
+                           "'; sleep 0.5; xdotool key Return");
+}
+
+std::string CancelFileChooser() { return AnswerFileChooser("xdotool key Escape"); }

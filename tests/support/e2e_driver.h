@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 
 #include "platform/image.h"
@@ -14,11 +15,14 @@ struct Rgb {
   bool operator==(const Rgb&) const = default;
 };
 std::string ToString(const Rgb& c);
+// How test failures print a colour.
+inline void PrintTo(const Rgb& c, std::ostream* os) { *os << ToString(c); }
 
 class RunningApp {
  public:
-  // Starts $CELLREEL_BIN and waits until its window is mapped.
-  RunningApp();
+  // Starts $CELLREEL_BIN and waits until its window is mapped; its standard
+  // error goes to stderr_path when one is given.
+  explicit RunningApp(const std::string& stderr_path = "");
   ~RunningApp();  // kills the program if it is still running
 
   bool started() const { return pid_ > 0 && !window_id_.empty(); }
@@ -46,6 +50,9 @@ class RunningApp {
 // its location entry and confirms it. "" once the chooser has closed, else
 // what went wrong.
 std::string ChooseInFileChooser(const std::string& path);
+// With the file chooser opening, cancels it with Escape; "" once it has
+// closed, else what went wrong.
+std::string CancelFileChooser();
 
 // Runs a shell command; its standard output.
 std::string Shell(const std::string& command);

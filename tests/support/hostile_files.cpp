@@ -129,12 +129,12 @@ std::vector<std::uint8_t> RleBmp(int width, int height, const std::vector<std::u
 
 }  // namespace
 
-std::vector<std::uint8_t> HugePngHeader() {
+std::vector<std::uint8_t> HugePngHeader(std::uint32_t width, std::uint32_t height, int depth) {
   std::vector<std::uint8_t> v = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
   std::vector<std::uint8_t> ihdr;
-  PutBE32(ihdr, 16384);
-  PutBE32(ihdr, 16384);
-  ihdr.insert(ihdr.end(), {8, 6, 0, 0, 0});  // 8-bit RGBA, not interlaced
+  PutBE32(ihdr, width);
+  PutBE32(ihdr, height);
+  ihdr.insert(ihdr.end(), {static_cast<std::uint8_t>(depth), 6, 0, 0, 0});  // RGBA, not interlaced
   PngChunk(v, "IHDR", ihdr);
   // The start of a zlib stream of zero rows, cut after 12 bytes.
   std::vector<std::uint8_t> row(1 + 16384 * 4, 0);

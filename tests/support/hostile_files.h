@@ -9,9 +9,11 @@
 
 namespace hostile {
 
-// A PNG (69 bytes) whose header claims 16384 x 16384 RGBA and whose data
-// stops after a few compressed bytes.
-std::vector<std::uint8_t> HugePngHeader();
+// A PNG (69 bytes) whose header claims width x height RGBA of the given
+// bit depth (16384 x 16384 x 8 unless told) and whose data stops after a
+// few compressed bytes.
+std::vector<std::uint8_t> HugePngHeader(std::uint32_t width = 16384, std::uint32_t height = 16384,
+                                        int depth = 8);
 // A valid RGB PNG of side x side pixels, all zero (about 800 KB at 16384).
 std::vector<std::uint8_t> ZeroPng(int side);
 
