@@ -199,6 +199,7 @@ GLRenderer::~GLRenderer() {
     Contents().erase(font_texture_);
     glDeleteTextures(1, &font_texture_);
   }
+  SetTarget(0, 0);
   if (vbo_ != 0) glDeleteBuffers(1, &vbo_);
   if (vao_ != 0) glDeleteVertexArrays(1, &vao_);
   if (program_ != 0) glDeleteProgram(program_);
@@ -213,7 +214,65 @@ void GLRenderer::BeginFrame(int vx, int vy, int vw, int vh, int width, int heigh
   batch_open_ = false;
 }
 
+void GLRenderer::SetTarget(int width, int height) {
+  if (width < 0 || height < 0) width = height = 0;
+  if (width == target_w_ && height == target_h_) return;
+  // What is recorded and not sent yet (the clear that ends a presentation)
+  // is for the next picture: it goes to the new target.
+  if (fbo_ != 0) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo_);
+    glDeleteRenderbuffers(1, &fbo_color_);
+    fbo_ = fbo_color_ = 0;
+  }
+  target_w_ = target_h_ = 0;
+  if (width == 0 || height == 0) return;
+  glGenRenderbuffers(1, &fbo_color_);
+  glBindRenderbuffer(GL_RENDERBUFFER, fbo_color_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  glGenFramebuffers(1, &fbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, fbo_color_);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    // Drawing into the back buffer is still right at its own scale.
+    std::fprintf(stderr, "graphics: no %d x %d framebuffer; drawing unscaled\n", width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo_);
+    glDeleteRenderbuffers(1, &fbo_color_);
+    fbo_ = fbo_color_ = 0;
+    return;
+  }
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  target_w_ = width;
+  target_h_ = height;
+  known_ = false;
+}
+
+void GLRenderer::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, fbo_); }
+
+void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
+  if (fbo_ == 0) return;
+  scale = std::max(1, scale);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  glDrawBuffer(GL_BACK);
+  // The blit obeys the scissor like any drawing.
+  glDisable(GL_SCISSOR_TEST);
+  const int w = target_w_ * scale, h = target_h_ * scale;
+  if (w != drawable_w || h != drawable_h) {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  glBlitFramebuffer(0, 0, target_w_, target_h_, 0, drawable_h - h, w, drawable_h,
+                    GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  known_ = false;
+}
+
 void GLRenderer::SendView(const View& view) {
+  BindTarget();
   glViewport(view.vx, view.vy, view.vw, view.vh);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_STENCIL_TEST);
@@ -403,6 +462,7 @@ void GLRenderer::Flush() {
     glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
                     vertices_.data() + sent_vertices_);
   }
+  BindTarget();
   for (std::size_t i = sent_ops_; i < ops_.size(); ++i) {
     const Op& op = ops_[i];
     switch (op.type) {
@@ -552,7 +612,8 @@ std::vector<std::uint8_t> GLRenderer::ReadPixels(int x, int y, int w, int h) {
   const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
   std::vector<std::uint8_t> out(row_bytes * static_cast<std::size_t>(h));
   std::vector<std::uint8_t> raw(out.size());
-  glReadBuffer(GL_BACK);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  glReadBuffer(fbo_ != 0 ? GL_COLOR_ATTACHMENT0 : GL_BACK);
   glPixelStorei(GL_PACK_ALIGNMENT, 1);
   glReadPixels(x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
   // GL rows run bottom up.

@@ -78,6 +78,17 @@ class GLRenderer {
   // opaque colour by a scissored clear: the same pixels as a quad, without
   // shading each one.
   void ClearRect(const GLClip& rect, int red, int green, int blue);
+  // Draws into a picture of its own of width x height pixels instead of the
+  // window's back buffer (0 x 0: into the back buffer, the default). On an
+  // output whose scale is above 1 the canvas is drawn at its logical size
+  // there and then put on the back buffer scaled up, so that every drawing
+  // rule holds per logical pixel.
+  void SetTarget(int width, int height);
+  // Puts that picture on the back buffer of drawable_w x drawable_h pixels,
+  // each pixel an exact scale x scale block (nearest, never filtered), from
+  // the top-left corner, the rest black. Nothing without a picture of its
+  // own.
+  void PresentTarget(int drawable_w, int drawable_h, int scale);
   // Sends everything recorded and not yet sent.
   void Flush();
   // Ends the repaint at a presentation: true when the caller must swap
@@ -162,7 +173,12 @@ class GLRenderer {
   bool StartsWithWholeClear() const;
   bool SameAsPresented() const;
 
+  void BindTarget();
+
   unsigned program_ = 0, vao_ = 0, vbo_ = 0, font_texture_ = 0;
+  // The picture of its own (0: drawing into the back buffer) and its size.
+  unsigned fbo_ = 0, fbo_color_ = 0;
+  int target_w_ = 0, target_h_ = 0;
   int loc_size_ = -1, loc_texture_ = -1;
   int mode_ = 1;  // the layer's blend mode
   int max_texture_size_ = 0;

@@ -178,6 +178,7 @@ void SetGraphics(TGraphics* graphics) {
   const bool resized = RefreshGraphicsSize(g);
   MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
   g_current = &g;
+  g.renderer->SetTarget(g.scale > 1 ? g.drawable_w : 0, g.scale > 1 ? g.drawable_h : 0);
   if (g._setup == 0 && !g.viewport_given) {
     g.viewport_w = g.width;
     g.viewport_h = g.height;
@@ -538,6 +539,7 @@ void Flip(int sync) {
   if (g.forced_presents > 0) --g.forced_presents;
   g.last_present = now;
   ++g_presents;
+  g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
   CheckGLErrors();
   SwapGraphics(g, sync != 0 ? 1 : 0);
 }

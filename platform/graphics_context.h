@@ -44,7 +44,14 @@ class TGraphics {
   // canvas is the whole drawable.
   bool has_canvas_rect = false;
   int canvas_x = 0, canvas_y = 0, canvas_w = 0, canvas_h = 0;
-  int drawable_w = 0, drawable_h = 0;  // window size in GL pixels at SetGraphics
+  // The window's size in logical pixels at SetGraphics: what the canvas
+  // rectangle and every drawing operation measure in.
+  int drawable_w = 0, drawable_h = 0;
+  // The output's scale (physical pixels per logical pixel, a whole number)
+  // and the window's size in physical pixels. Above 1 the canvas is drawn
+  // at its logical size and presented scaled up.
+  int scale = 1;
+  int physical_w = 0, physical_h = 0;
   // Whether SetViewport has been called; until then the clipping rectangle
   // takes the context size at the first activation as its start value.
   bool viewport_given = false;

@@ -42,15 +42,42 @@ void PrepareGLAttributes() {
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
 }
 
+namespace {
+
+struct WindowPixels {
+  int logical_w = 0, logical_h = 0;    // what the window system calls its size
+  int physical_w = 0, physical_h = 0;  // what GL draws into
+  int scale = 1;
+};
+
+// On an output of scale N a window of W x H has a drawable of N W x N H
+// physical pixels. A drawable that is no whole multiple (a fractional scale
+// the window system rounded) takes the whole scale below it: sharp blocks,
+// a thin black margin at the right and bottom.
+WindowPixels PixelsOf(SDL_Window* window) {
+  WindowPixels p;
+  SDL_GL_GetDrawableSize(window, &p.physical_w, &p.physical_h);
+  SDL_GetWindowSize(window, &p.logical_w, &p.logical_h);
+  if (p.logical_w > 0 && p.logical_h > 0) {
+    p.scale = std::max(1, std::min(p.physical_w / p.logical_w, p.physical_h / p.logical_h));
+  }
+  if (p.scale == 1) {
+    p.logical_w = p.physical_w;
+    p.logical_h = p.physical_h;
+  }
+  return p;
+}
+
+}  // namespace
+
 TGraphics* CreateWindowGraphics(SDL_Window* window) {
   if (window == nullptr) return nullptr;
   auto* g = new TGraphics(window);
-  int w = 0, h = 0;
-  SDL_GL_GetDrawableSize(window, &w, &h);
-  g->width = w;
-  g->height = h;
-  g->viewport_w = w;
-  g->viewport_h = h;
+  const WindowPixels p = PixelsOf(window);
+  g->width = p.logical_w;
+  g->height = p.logical_h;
+  g->viewport_w = p.logical_w;
+  g->viewport_h = p.logical_h;
   return g;
 }
 
@@ -116,14 +143,19 @@ TGraphics::~TGraphics() {
 }
 
 bool RefreshGraphicsSize(TGraphics& g) {
-  int dw = 0, dh = 0;
-  SDL_GL_GetDrawableSize(g.window, &dw, &dh);
-  if (dw != g.drawable_w || dh != g.drawable_h) {
+  const WindowPixels p = PixelsOf(g.window);
+  const int dw = p.logical_w, dh = p.logical_h;
+  if (dw != g.drawable_w || dh != g.drawable_h || p.physical_w != g.physical_w ||
+      p.physical_h != g.physical_h) {
+    // A new size, or the same size on an output of another scale.
     ForcePresent(g);
     SettleGraphics(g);
   }
   g.drawable_w = dw;
   g.drawable_h = dh;
+  g.physical_w = p.physical_w;
+  g.physical_h = p.physical_h;
+  g.scale = p.scale;
   if (!g.has_canvas_rect) {
     g.canvas_x = 0;
     g.canvas_y = 0;

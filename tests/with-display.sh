@@ -11,7 +11,7 @@ if ! command -v Xvfb >/dev/null; then
 fi
 tmp=$(mktemp -d)
 exec 3>"$tmp/display"
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset +extension GLX >"$tmp/xvfb.log" 2>&1 &
+Xvfb -displayfd 3 -screen 0 "${CELLREEL_XVFB_SCREEN:-1280x800x24}" -nolisten tcp -noreset +extension GLX >"$tmp/xvfb.log" 2>&1 &
 xvfb_pid=$!
 exec 3>&-
 for _ in $(seq 100); do
