@@ -418,7 +418,7 @@ void AnswerChooser(const std::string& title, const std::string& keys) {
   const std::string cmd = "(id=$(timeout 20 xdotool search --sync --onlyvisible --name '^" + title +
                           "$' | head -n1); sleep 0.5; xdotool windowfocus --sync $id; " + keys +
                           ") >/dev/null 2>&1 &";
-  std::system(cmd.c_str());
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
 }
 
 TEST_F(WindowTest, RequestFileReturnsTheTypedPathAndEmptyOnCancel) {
@@ -428,13 +428,13 @@ TEST_F(WindowTest, RequestFileReturnsTheTypedPathAndEmptyOnCancel) {
   const std::string pid = std::to_string(getpid());
   const std::string guard = "(sleep 30; grep -q window_gl_test /proc/" + pid + "/cmdline && kill -TERM " +
                             pid + ") >/dev/null 2>&1 &";
-  std::system(guard.c_str());
+  ASSERT_EQ(std::system(guard.c_str()), 0);
 
   AnswerChooser("Pick", "xdotool key Escape");
   EXPECT_EQ(RequestFile("Pick", "Image Files:png,jpg,bmp", 0, ""), "");
 
   const std::string file = "/tmp/cellreel-chooser-test.PNG";
-  std::system(("cp " CELLREEL_SOURCE_DIR "/Images/quillmark.png " + file).c_str());
+  ASSERT_EQ(std::system(("cp " CELLREEL_SOURCE_DIR "/Images/quillmark.png " + file).c_str()), 0);
   AnswerChooser("Pick again", "xdotool key ctrl+l; sleep 0.7; xdotool type --delay 40 " + file +
                                   "; sleep 0.5; xdotool key Return");
   EXPECT_EQ(RequestFile("Pick again", "Image Files:png,jpg,bmp", 0, ""), file);
@@ -444,7 +444,7 @@ TEST_F(WindowTest, ATerminationSignalCancelsAnOpenChooser) {
   InstallTerminationHandlers();
   const std::string cmd = "(timeout 20 xdotool search --sync --onlyvisible --name '^Stuck$'; kill -TERM " +
                           std::to_string(getpid()) + ") >/dev/null 2>&1 &";
-  std::system(cmd.c_str());
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
   EXPECT_EQ(RequestFile("Stuck", "", 0, ""), "");
   // The signal is then delivered to the loop as a close of the window.
   auto closes = Only(Drain(300), WindowClose);
