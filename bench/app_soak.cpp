@@ -280,6 +280,7 @@ constexpr double kRefreshAfter = 0.5;
 constexpr double kUnloadAfter = 1.5;
 constexpr double kStepEndAfter = 1.9;
 constexpr int kResizeEvery = 4;  // steps
+constexpr double kResizeSettle = 0.5;
 const int kSizes[][2] = {{1024, 768}, {800, 600}, {1280, 720}, {900, 640}};
 
 struct Soak {
@@ -417,12 +418,19 @@ void* SoakStep(int, void* data, void*) {
         }
       }
       ++s.step;
+      s.step_start = Clock::now();
+      s.phase = 0;
       if (s.step % kResizeEvery == 0) {
         const auto& size = kSizes[(s.step / kResizeEvery) % std::size(kSizes)];
         ResizeWindow(size[0], size[1]);
+        s.phase = 7;
       }
-      s.step_start = Clock::now();
-      s.phase = 0;
+      break;
+    case 7:  // the new size reaches the loop and moves the buttons first
+      if (t >= kResizeSettle) {
+        s.step_start = Clock::now();
+        s.phase = 0;
+      }
       break;
     default:
       break;
