@@ -1,15 +1,13 @@
 // Fuzzes the whole loading path: the input is registered as an embedded
 // resource and opened by URL, so every decoder sees it in turn; a picture
 // that decodes is then masked, cut into cells and made into a texture plan.
-// A picture over kWholePixels (128 x 128) is cut into small cells and only
-// its first and last cells are made (every cell is made the same way), so
+// A picture over kFuzzConvertPixels is cut into small cells and only its
+// first and last cells are made (every cell is made the same way), so
 // that larger pictures cost little more than their decoding.
 #include <algorithm>
 
 #include "fuzz/fuzz_pixels.h"
 #include "platform/image.h"
-
-constexpr std::int64_t kWholePixels = std::int64_t{1} << 14;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   IncbinAdd("fuzz/input", data, size);
@@ -19,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   TouchPixels(*pm);
   ImagePtr whole = LoadImage(pm, -1);
   if (!whole || whole->pixmaps.size() != 1) __builtin_trap();
-  const bool small = std::int64_t{pm->width} * pm->height <= kWholePixels;
+  const bool small = std::int64_t{pm->width} * pm->height <= kFuzzConvertPixels;
   const int cw = std::max(1, pm->width / (small ? 3 : 64));
   const int ch = std::max(1, pm->height / (small ? 2 : 64));
   const int count = (pm->width / cw) * (pm->height / ch);

@@ -8,7 +8,7 @@
 // and last byte wherever its page holds data (every row the decoder wrote;
 // the sanitizer, and the guard page behind a large buffer, catch a row
 // outside the allocation), and a picture is converted whole only up to
-// kFuzzConvertPixels (256 x 256); a larger one has its first and last rows
+// kFuzzConvertPixels (128 x 128); a larger one has its first and last rows
 // converted, which runs the same per-format conversion.
 #pragma once
 
@@ -22,7 +22,7 @@
 
 #include "platform/image.h"
 
-constexpr std::int64_t kFuzzConvertPixels = std::int64_t{1} << 16;
+constexpr std::int64_t kFuzzConvertPixels = std::int64_t{1} << 14;
 
 inline std::size_t FuzzRowBytes(const TPixmap& pm) {
   return static_cast<std::size_t>(pm.width) * static_cast<std::size_t>(BytesPerPixel(pm.format));
