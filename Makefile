@@ -1,6 +1,8 @@
 # make run   install missing packages, build, start build/cellreel
 # make test  install, build (plain and sanitized), run every test
-# make bench build and run the benchmarks under a private display
+# make bench build and run the benchmarks under a private display (the soak
+#            for BENCH_SOAK_MINUTES)
+# make soak  the soak alone, for SOAK_MINUTES (default 10)
 # make fuzz  build the libFuzzer targets with clang (FUZZ_SECONDS each;
 #            FUZZ_TARGETS picks some)
 # make package  build build/cellreel_<version>_<arch>.deb
@@ -13,13 +15,15 @@ FUZZ_BUILD := build-fuzz
 # CI (set by .ci/run) makes every warning an error.
 WERROR := $(if $(CI),ON,OFF)
 FUZZ_SECONDS ?= 60
+BENCH_SOAK_MINUTES ?= 2
+SOAK_MINUTES ?= 10
 FUZZ_TARGETS ?= fuzz_bmp fuzz_tga fuzz_load fuzz_file
 # A small input may not make one allocation above this, nor the process
 # grow above the RSS limit.
 FUZZ_MALLOC_MB ?= 64
 FUZZ_RSS_MB ?= 2048
 
-.PHONY: all deps build san run test test-plain test-san bench fuzz install package wayland clean
+.PHONY: all deps build san run test test-plain test-san bench soak fuzz install package wayland clean
 
 all: build
 
@@ -47,7 +51,11 @@ test-san: san
 test: test-plain test-san
 
 bench: build
-	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; tests/with-display.sh $$b || exit 1; done
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; \
+	  CELLREEL_SOAK_MINUTES=$(BENCH_SOAK_MINUTES) tests/with-display.sh $$b || exit 1; done
+
+soak: build
+	CELLREEL_SOAK_MINUTES=$(SOAK_MINUTES) tests/with-display.sh $(BUILD)/bench/bench_app_soak
 
 fuzz: deps
 	CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo \

@@ -7,6 +7,7 @@
 
 #include "platform/gl_renderer.h"
 #include "platform/graphics_context.h"
+#include "platform/testing.h"
 
 namespace {
 
@@ -105,4 +106,14 @@ void ReleaseGoneImageTextures(GLRenderer& renderer) {
     Release(it->second.textures, renderer);
     it = cache.erase(it);
   }
+}
+
+long HeldFrameTextureCount() {
+  const unsigned generation = CurrentTextureGeneration();
+  long n = 0;
+  for (const auto& entry : Cache())
+    entry.second.textures.ForEach([&](const TFrameTexture& ft) {
+      if (ft.name != 0 && ft.seq == generation) ++n;
+    });
+  return n;
 }

@@ -14,3 +14,7 @@ void StopTimer(TTimer* timer);
 
 // Replaces the clock MilliSecs reads; nullptr restores the real one.
 void SetClockForTesting(std::function<int32_t()> clock);
+
+// GL textures the drawing layer holds for images' frames, those of images
+// that have gone but are not yet let go included.
+long HeldFrameTextureCount();
