@@ -47,16 +47,26 @@ struct DialogWatch {
   const DialogParent* parent = nullptr;
   gint response = GTK_RESPONSE_NONE;
   guint32 (*server_time)(GtkWindow*) = nullptr;
+  // Ticks left in which the dialog asks for the focus again while it has
+  // none: a window manager can leave a newly mapped dialog unfocused (one
+  // that compares it with the program's earlier dialogs, say).
+  int focus_tries = 0;
 };
 
 gboolean WatchDialog(gpointer data) {
   auto* watch = static_cast<DialogWatch*>(data);
+  GtkWindow* w = GTK_WINDOW(watch->dialog);
+  bool refocus = false;
   if (watch->parent && watch->parent->while_open && watch->parent->while_open()) {
     // The program's window took the focus (the window system offered it,
     // the user clicked it): it belongs to the modal dialog.
-    GtkWindow* w = GTK_WINDOW(watch->dialog);
-    gtk_window_present_with_time(w, watch->server_time(w));
+    refocus = true;
   }
+  if (watch->focus_tries > 0) {
+    --watch->focus_tries;
+    if (gtk_widget_get_mapped(GTK_WIDGET(w)) && !gtk_window_is_active(w)) refocus = true;
+  }
+  if (refocus) gtk_window_present_with_time(w, watch->server_time(w));
   if (gui_internal::g_gui.terminate) {
     // Dialogs the chooser opened itself (an error about a typed folder, an
     // overwrite question) run their own loop inside ours: answer them too.
@@ -174,6 +184,7 @@ gint RunModal(GtkDialog* dialog, const DialogParent& parent, GtkWidget* sized = 
   watch.dialog = dialog;
   watch.parent = &parent;
   watch.server_time = ServerTime;
+  watch.focus_tries = static_cast<int>(1000 / kWatchMs);
   const gulong response = g_signal_connect(dialog, "response", G_CALLBACK(OnResponse), &watch);
   const gulong del = g_signal_connect(dialog, "delete-event", G_CALLBACK(KeepOnDelete), nullptr);
   const guint source = g_timeout_add(kWatchMs, WatchDialog, &watch);
