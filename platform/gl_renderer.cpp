@@ -551,6 +551,30 @@ bool GLRenderer::EndFrame(bool force) {
   return !unchanged;
 }
 
+bool GLRenderer::RedrawPresented() {
+  if (!shown_valid_ || sent_ops_ != 0) return false;
+  for (const Op& op : shown_ops_) {
+    if (op.type == Op::Type::Draw && op.state.texture != 0 &&
+        op.content != TextureContentInternal(op.state.texture)) {
+      return false;
+    }
+  }
+  // The shown record goes through the ordinary sending path; the repaint
+  // being recorded stays untouched around it.
+  const bool open = batch_open_;
+  ops_.swap(shown_ops_);
+  vertices_.swap(shown_vertices_);
+  if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(shown_start_view_);
+  Flush();
+  ops_.swap(shown_ops_);
+  vertices_.swap(shown_vertices_);
+  sent_ops_ = sent_vertices_ = 0;
+  batch_open_ = open;
+  // The unsent record's first batches are drawn in the view it started with.
+  SendView(start_view_);
+  return true;
+}
+
 unsigned GLRenderer::MakeTexture(const TexturePlan& plan, int flags) {
   if (plan.levels.empty()) return 0;
   // Only levels that are well-formed RGBA pictures go up; a malformed first

@@ -96,6 +96,12 @@ class GLRenderer {
   // exactly the picture already presented and was dropped unsent. `force`
   // asks for a real presentation whatever the record holds.
   bool EndFrame(bool force);
+  // Draws the last presented repaint into the back buffer again, for a
+  // presentation of the same picture while no repaint can run. False (and
+  // nothing drawn) when there is none, when part of the repaint being
+  // recorded is in the back buffer already, or when a texture it used has
+  // changed since.
+  bool RedrawPresented();
 
   // The font atlas: glyph g occupies texels [g * kCellWidth + 1, + 8) x [0, 16).
   unsigned FontTexture() const { return font_texture_; }

@@ -106,6 +106,18 @@ void SettleWindowGraphics(TGraphics* graphics) {
   if (graphics != nullptr) SettleGraphics(*graphics);
 }
 
+bool PresentLastPicture(TGraphics* graphics) {
+  if (graphics == nullptr || graphics->gl == nullptr || !graphics->renderer) return false;
+  TGraphics& g = *graphics;
+  SDL_GLContext previous = SDL_GL_GetCurrentContext();
+  SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
+  if (previous != g.gl) SDL_GL_MakeCurrent(g.window, g.gl);
+  const bool drawn = g.renderer->RedrawPresented();
+  if (drawn) SwapGraphics(g, 0);
+  if (previous != nullptr && previous != g.gl) SDL_GL_MakeCurrent(previous_window, previous);
+  return drawn;
+}
+
 std::uint32_t GraphicsClock() {
   return g_test_clock ? g_test_clock() : static_cast<std::uint32_t>(SDL_GetTicks64());
 }

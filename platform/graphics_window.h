@@ -31,6 +31,11 @@ void ExposeWindowGraphics(TGraphics* graphics);
 // Flip presents for real until kSettleMs after the latest such change.
 void SettleWindowGraphics(TGraphics* graphics);
 
+// Presents the last presented picture once more, for a window the window
+// system has exposed while no repaint can run (a modal dialog is open).
+// Nothing else changes: the repaint in progress, if any, goes on as it
+// was. False when there is no such picture to show.
+bool PresentLastPicture(TGraphics* graphics);
 
 // Deletes the context (and its GL context).
 void FreeWindowGraphics(TGraphics* graphics);

@@ -50,10 +50,62 @@ SDL_Window* KeyWindow() {
   return g_gui.windows.empty() ? nullptr : g_gui.windows.front()->native->window;
 }
 
-// After a modal dialog: the key window comes back, and whatever the dialog
-// left in SDL's queue (presses aimed at the dialog) is handled normally.
+// After a modal dialog the key window comes back.
 void RestoreKeyWindow(SDL_Window* key) {
   if (key) SDL_RaiseWindow(key);
+}
+
+// Whether an expose has been passed on since the dialog opened.
+bool g_exposed_under_dialog = false;
+
+// What the window layer does while a modal dialog is open, called from the
+// dialog's loop. SDL reads the window system's events, so its pings are
+// answered and the program is not taken for hung. Window events (a close
+// request, a resize, a move) are kept for the loop, as they would be
+// without the dialog; pointer and key input aimed at the windows behind a
+// modal dialog does nothing and is dropped. An expose presents the last
+// picture again, since no repaint can run now; one repaint follows the
+// dialog. True when one of the program's windows has taken the focus.
+bool WhileDialogOpen() {
+  if (!g_gui.sdl_up) return false;
+  SDL_PumpEvents();
+  bool took_focus = false;
+  SDL_Event ev;
+  while (SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    if (ev.type == SDL_WINDOWEVENT && (ev.window.event == SDL_WINDOWEVENT_FOCUS_GAINED ||
+                                       ev.window.event == SDL_WINDOWEVENT_TAKE_FOCUS)) {
+      took_focus = true;
+    }
+    if (ev.type == SDL_WINDOWEVENT && ev.window.event == SDL_WINDOWEVENT_EXPOSED) {
+      if (TGadget* canvas = FirstCanvas(WindowFromSDL(ev.window.windowID))) {
+        PresentLastPicture(CanvasGraphics(canvas));
+      }
+      if (g_exposed_under_dialog) continue;
+      g_exposed_under_dialog = true;
+    }
+    if (ev.type == SDL_WINDOWEVENT || ev.type == SDL_QUIT) HandleSDLEvent(ev);
+  }
+  return took_focus;
+}
+
+// Events SDL read before the dialog opened are the user's doing before it:
+// they go to the loop as usual.
+void DispatchQueuedBeforeDialog() {
+  if (!g_gui.sdl_up) return;
+  SDL_Event ev;
+  while (GlobalEventQueue().Size() < EventQueue::kCapacity - kRoomPerPlatformEvent &&
+         SDL_PeepEvents(&ev, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0) {
+    HandleSDLEvent(ev);
+  }
+}
+
+DialogParent ModalParent() {
+  DialogParent parent;
+  parent.xid = NativeParentId();
+  parent.while_open = WhileDialogOpen;
+  g_exposed_under_dialog = false;
+  DispatchQueuedBeforeDialog();
+  return parent;
 }
 
 }  // namespace
@@ -149,8 +201,8 @@ void InstallTerminationHandlers() {
 std::string RequestFile(const std::string& text, const std::string& extensions, int save,
                         const std::string& path) {
   SDL_Window* key = KeyWindow();
-  std::string result = RunFileDialog(text, ParseFileFilter(extensions), save != 0, path,
-                                     NativeParentId());
+  std::string result =
+      RunFileDialog(text, ParseFileFilter(extensions), save != 0, path, ModalParent());
   RestoreKeyWindow(key);
   RestartTimers();
   return result;
@@ -162,7 +214,7 @@ int Notify(const std::string& text, int serious) {
   std::fprintf(stderr, "%s: %s\n", ProgramName(), text.c_str());
   std::fflush(stderr);
   SDL_Window* key = g_gui.sdl_up ? KeyWindow() : nullptr;
-  RunMessageDialog(AppTitle, text, serious != 0, NativeParentId());
+  RunMessageDialog(AppTitle, text, serious != 0, ModalParent());
   RestoreKeyWindow(key);
   RestartTimers();
   return 0;
