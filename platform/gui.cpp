@@ -63,9 +63,13 @@ bool g_exposed_under_dialog = false;
 // answered and the program is not taken for hung. Window events (a close
 // request, a resize, a move) are kept for the loop, as they would be
 // without the dialog; pointer and key input aimed at the windows behind a
-// modal dialog does nothing and is dropped. An expose presents the last
-// picture again, since no repaint can run now; one repaint follows the
-// dialog. True when one of the program's windows has taken the focus.
+// modal dialog does nothing and is dropped, except button releases: the
+// button that opened the dialog is mostly still held when it opens, and its
+// release ends the press the program took (the click handshake, a capture),
+// or the user's next click after the dialog would be lost. An expose
+// presents the last picture again, since no repaint can run now; one
+// repaint follows the dialog. True when one of the program's windows has
+// taken the focus.
 bool WhileDialogOpen() {
   if (!g_gui.sdl_up) return false;
   SDL_PumpEvents();
@@ -83,7 +87,9 @@ bool WhileDialogOpen() {
       if (g_exposed_under_dialog) continue;
       g_exposed_under_dialog = true;
     }
-    if (ev.type == SDL_WINDOWEVENT || ev.type == SDL_QUIT) HandleSDLEvent(ev);
+    if (ev.type == SDL_WINDOWEVENT || ev.type == SDL_QUIT || ev.type == SDL_MOUSEBUTTONUP) {
+      HandleSDLEvent(ev);
+    }
   }
   return took_focus;
 }

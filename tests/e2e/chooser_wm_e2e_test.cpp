@@ -213,6 +213,23 @@ TEST_P(ChooserUnderWindowManager, IsAModalDialogOfTheWindow) {
             0)
       << "a click on Pause behind the chooser was acted on";
 
+  // As a hand clicks: the button is still down when the chooser opens and
+  // comes up over it. After Escape the very next click acts.
+  app.Move(kLoadX, kLoadY);
+  Shell("xdotool mousedown 1");
+  ASSERT_FALSE(WaitForChooser().empty()) << "the chooser did not open on a held press";
+  Shell("xdotool mouseup 1");
+  Sleep(300);
+  Shell("xdotool key Escape");
+  for (int i = 0; i < 60 && ChooserOpen(); ++i) Sleep(50);
+  ASSERT_FALSE(ChooserOpen()) << "Escape did not close the chooser";
+  app.Click(kPauseX, kPauseY);
+  app.Move(kEmptyX, kEmptyY);
+  Sleep(500);
+  EXPECT_GT(Mismatches(Capture(main), before, main, [&](int x, int y) { return !Inside(x, y, pause); }),
+            0)
+      << "the first click after the chooser was lost";
+
   // A second chooser has the focus too. A close request while it is open:
   // the window still answers pings, and the program ends once the chooser
   // closes.
