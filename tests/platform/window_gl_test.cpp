@@ -404,9 +404,10 @@ TEST_F(WindowTest, LosingAndRegainingTheFocusSuspendsAndResumes) {
 
 TEST_F(WindowTest, TheCloseBoxRaisesWindowCloseAndNothingElse) {
   // The request a window manager's close box sends, to the only window.
-  std::system((std::string(X11_CLOSE) +
-               " $(xdotool search --name '^Cellreel test$' | head -n1) >/dev/null 2>&1")
-                  .c_str());
+  ASSERT_EQ(std::system((std::string(X11_CLOSE) +
+                         " $(xdotool search --name '^Cellreel test$' | head -n1) >/dev/null 2>&1")
+                            .c_str()),
+            0);
   auto events = Drain(300);
   EXPECT_EQ(Only(events, WindowClose, window).size(), 1u);
   EXPECT_TRUE(Only(events, AppTerminate).empty());
