@@ -50,9 +50,9 @@ done
 # The pointer at logical (740, 308) is over "Load": its face darkens where
 # the face begins.
 [[ $(hex_at $((x + 700 * n + 1)) $((y + 296 * n + 1))) == "$face" ]] || fail "Load's face"
-DISPLAY=$outer_display xdotool mousemove 1279 799 sleep 0.05 \
+DISPLAY=$outer_display xdotool mousemove "$park_x" "$park_y" sleep 0.05 \
   mousemove $((x + 740 * n)) $((y + 308 * n))
-wait_for 3 eval '[[ $(hex_at $((x + 700 * n + 1)) $((y + 296 * n + 1))) != "$face" ]]' ||
+wait_for 5 eval '[[ $(hex_at $((x + 700 * n + 1)) $((y + 296 * n + 1))) != "$face" ]]' ||
   fail "the pointer over Load does not darken it"
 
 # The first press only arms the click handshake; then "Pause" turns "Run".

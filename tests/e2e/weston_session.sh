@@ -50,6 +50,10 @@ start_weston() {
   done
   grep -q 'created wm' "$runtime/weston.log" || fail "XWayland's window manager did not start"
   outer_display=$DISPLAY
+  # The screen's last pixel lies outside Weston's output, which starts at
+  # the origin: a pointer parked there has left it.
+  read -r park_x park_y < <(xdpyinfo -display "$outer_display" |
+    awk '/dimensions:/ { split($2, d, "x"); print d[1] - 1, d[2] - 1; exit }')
 }
 
 # Titles of the top-level windows Weston shows.
@@ -73,7 +77,7 @@ pixel() {  # pixel X Y: colour of a screen pixel
 # one. Where the X pointer enters its output, it takes the position as it
 # is: each click leaves the output and comes back.
 click() {
-  DISPLAY=$outer_display xdotool mousemove 1279 799 sleep 0.05 \
+  DISPLAY=$outer_display xdotool mousemove "$park_x" "$park_y" sleep 0.05 \
     mousemove "$1" "$2" sleep 0.1 click 1 sleep 0.1
 }
 wait_for() {  # wait_for SECONDS COMMAND...: until COMMAND succeeds
