@@ -178,7 +178,7 @@ void SetGraphics(TGraphics* graphics) {
   const bool resized = RefreshGraphicsSize(g);
   MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
   g_current = &g;
-  g.renderer->SetTarget(g.scale > 1 ? g.drawable_w : 0, g.scale > 1 ? g.drawable_h : 0);
+  g.renderer->SetTarget(g.offscreen ? g.drawable_w : 0, g.offscreen ? g.drawable_h : 0);
   if (g._setup == 0 && !g.viewport_given) {
     g.viewport_w = g.width;
     g.viewport_h = g.height;

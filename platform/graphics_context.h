@@ -48,10 +48,12 @@ class TGraphics {
   // rectangle and every drawing operation measure in.
   int drawable_w = 0, drawable_h = 0;
   // The output's scale (physical pixels per logical pixel, a whole number)
-  // and the window's size in physical pixels. Above 1 the canvas is drawn
-  // at its logical size and presented scaled up.
+  // and the window's size in physical pixels.
   int scale = 1;
   int physical_w = 0, physical_h = 0;
+  // Whether the canvas is drawn apart and presented scaled: the drawable
+  // is not the window's logical size.
+  bool offscreen = false;
   // Whether SetViewport has been called; until then the clipping rectangle
   // takes the context size at the first activation as its start value.
   bool viewport_given = false;

@@ -61,7 +61,7 @@ WindowPixels PixelsOf(SDL_Window* window) {
   if (p.logical_w > 0 && p.logical_h > 0) {
     p.scale = std::max(1, std::min(p.physical_w / p.logical_w, p.physical_h / p.logical_h));
   }
-  if (p.scale == 1) {
+  if (p.logical_w <= 0 || p.logical_h <= 0) {
     p.logical_w = p.physical_w;
     p.logical_h = p.physical_h;
   }
@@ -168,6 +168,7 @@ bool RefreshGraphicsSize(TGraphics& g) {
   g.physical_w = p.physical_w;
   g.physical_h = p.physical_h;
   g.scale = p.scale;
+  g.offscreen = p.physical_w != p.logical_w || p.physical_h != p.logical_h;
   if (!g.has_canvas_rect) {
     g.canvas_x = 0;
     g.canvas_y = 0;
