@@ -34,12 +34,6 @@ std::string MakeSheet() {
   });
 }
 
-Rgb Client(RunningApp& app, int x, int y) {
-  PixmapPtr shot = Screenshot();
-  if (!shot) return {-1, -1, -1};
-  return PixelAt(*shot, app.origin_x + x, app.origin_y + y);
-}
-
 // Black caption pixels in columns [x0, x1] of the Pause button's text rows.
 int CaptionInk(RunningApp& app, int x0, int x1) {
   PixmapPtr shot = Screenshot();

@@ -11,18 +11,6 @@
 
 namespace {
 
-Rgb Client(RunningApp& app, int x, int y) {
-  PixmapPtr shot = Screenshot();
-  if (!shot) return {-1, -1, -1};
-  return PixelAt(*shot, app.origin_x + x, app.origin_y + y);
-}
-
-// Clicks "Load" and types path into the chooser's location entry.
-bool Choose(RunningApp& app, const std::string& path) {
-  app.Click(740, 308);
-  return ChooseInFileChooser(path).empty();
-}
-
 TEST(EndToEnd, AFifoChosenAsTheSheetIsDeclinedAndTheProgramGoesOn) {
   char dir[] = "/tmp/cellreel-e2e-fifo-XXXXXX";
   ASSERT_TRUE(mkdtemp(dir));

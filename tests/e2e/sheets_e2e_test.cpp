@@ -16,17 +16,6 @@
 
 namespace {
 
-Rgb Client(RunningApp& app, int x, int y) {
-  PixmapPtr shot = Screenshot();
-  if (!shot) return {-1, -1, -1};
-  return PixelAt(*shot, app.origin_x + x, app.origin_y + y);
-}
-
-bool Choose(RunningApp& app, const std::string& path) {
-  app.Click(740, 308);  // Load
-  return ChooseInFileChooser(path).empty();
-}
-
 // Frame i of a strip is (200, i mod 256, 60) all over.
 uint32_t StripColour(int i) { return (200u << 16) | (static_cast<uint32_t>(i % 256) << 8) | 60u; }
 

@@ -143,3 +143,14 @@ std::string ChooseInFileChooser(const std::string& path) {
 }
 
 std::string CancelFileChooser() { return AnswerFileChooser("xdotool key Escape"); }
+
+Rgb Client(RunningApp& app, int x, int y) {
+  PixmapPtr shot = Screenshot();
+  if (!shot) return {-1, -1, -1};
+  return PixelAt(*shot, app.origin_x + x, app.origin_y + y);
+}
+
+bool Choose(RunningApp& app, const std::string& path) {
+  app.Click(740, 308);  // "Load"
+  return ChooseInFileChooser(path).empty();
+}

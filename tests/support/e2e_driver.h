@@ -46,6 +46,13 @@ class RunningApp {
   std::string window_id_;
 };
 
+// The screen's colour at (x, y) of app's client area.
+Rgb Client(RunningApp& app, int x, int y);
+
+// Clicks "Load" and types path into the chooser that opens; whether it
+// closed.
+bool Choose(RunningApp& app, const std::string& path);
+
 // With the file chooser opening (after a click on "Load"), types path into
 // its location entry and confirms it. "" once the chooser has closed, else
 // what went wrong.
