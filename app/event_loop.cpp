@@ -4,7 +4,7 @@
 #include "app/globals.h"
 #include "controls/delta.h"
 #include "controls/winicon.h"
-#include "platform/graphics.h"
+#include "platform/drawing/graphics.h"
 
 int Main() {
   TGadget* desktop = Desktop();

@@ -11,8 +11,8 @@
 #include "controls/label.h"
 #include "controls/rect.h"
 #include "controls/updown.h"
-#include "platform/gui.h"
-#include "platform/image.h"
+#include "platform/window/gui.h"
+#include "platform/images/image.h"
 
 // Every global is defined here, once; InitGlobals gives each its initial
 // value (they are zero or empty before it runs).

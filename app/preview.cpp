@@ -5,7 +5,7 @@
 #include <cstdlib>
 
 #include "app/globals.h"
-#include "platform/graphics.h"
+#include "platform/drawing/graphics.h"
 
 namespace {
 

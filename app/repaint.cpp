@@ -6,7 +6,7 @@
 
 #include "app/globals.h"
 #include "controls/delta.h"
-#include "platform/graphics.h"
+#include "platform/drawing/graphics.h"
 
 void Draw() {
   SetGraphics(CanvasGraphics(objCanvas));

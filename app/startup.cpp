@@ -3,7 +3,7 @@
 // design client area before any window exists.
 
 #include "app/globals.h"
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 extern const unsigned char kLogoPng[];
 extern const std::size_t kLogoPng_size;

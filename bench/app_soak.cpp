@@ -38,8 +38,8 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "platform/graphics.h"
-#include "platform/testing.h"
+#include "platform/drawing/graphics.h"
+#include "platform/window/testing.h"
 #include "support/hostile_files.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <utility>
 
-#include "platform/graphics.h"
-#include "platform/image.h"
-#include "platform/offscreen.h"
+#include "platform/drawing/graphics.h"
+#include "platform/images/image.h"
+#include "platform/window/offscreen.h"
 #include "support/image_builder.h"
 
 namespace {

@@ -28,7 +28,7 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "platform/image.h"
+#include "platform/images/image.h"
 #include "support/hostile_files.h"
 
 namespace {

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "app/globals.h"
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 
 #include "controls/color_saver.h"
 #include "controls/int32.h"
-#include "platform/graphics.h"
+#include "platform/drawing/graphics.h"
 
 std::unique_ptr<TButton> TButton::CreateButton(int x, int y, int width, int height,
                                                const std::string& text, bool blnLeft,

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "controls/anchor.h"
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 class TCanvas {
  public:

@@ -2,7 +2,7 @@
 // and changes no other drawing state.
 #pragma once
 
-#include "platform/graphics.h"
+#include "platform/drawing/graphics.h"
 
 class ColorSaver {
  public:

@@ -1,6 +1,6 @@
 #include "controls/delta.h"
 
-#include "platform/gui.h"
+#include "platform/window/gui.h"
 
 double TDelta::FPSTime = 0.0;
 double TDelta::DeltaTime = 0.0;

@@ -1,6 +1,6 @@
 // Fuzzes the BMP decoder on arbitrary bytes.
 #include "fuzz/fuzz_pixels.h"
-#include "platform/decode_bmp.h"
+#include "platform/images/decode_bmp.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (PixmapPtr pm = DecodeBmp({data, size})) TouchPixels(*pm);

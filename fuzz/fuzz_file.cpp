@@ -11,7 +11,7 @@
 #include <string>
 
 #include "fuzz/fuzz_pixels.h"
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "fuzz/fuzz_pixels.h"
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   IncbinAdd("fuzz/input", data, size);

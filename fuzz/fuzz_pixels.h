@@ -20,7 +20,7 @@
 #include <cstring>
 #include <vector>
 
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 constexpr std::int64_t kFuzzConvertPixels = std::int64_t{1} << 14;
 

@@ -1,6 +1,6 @@
 // Fuzzes the TGA decoder on arbitrary bytes.
 #include "fuzz/fuzz_pixels.h"
-#include "platform/decode_tga.h"
+#include "platform/images/decode_tga.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   if (PixmapPtr pm = DecodeTga({data, size})) TouchPixels(*pm);

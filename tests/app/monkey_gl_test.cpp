@@ -10,8 +10,8 @@
 
 #include "app/globals.h"
 #include "controls/rect.h"
-#include "platform/graphics.h"
-#include "platform/testing.h"
+#include "platform/drawing/graphics.h"
+#include "platform/window/testing.h"
 #include "support/app_sheets.h"
 #include "support/app_window.h"
 #include "support/events_support.h"

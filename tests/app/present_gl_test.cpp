@@ -10,8 +10,8 @@
 #include <string>
 
 #include "app/globals.h"
-#include "platform/graphics.h"
-#include "platform/testing.h"
+#include "platform/drawing/graphics.h"
+#include "platform/window/testing.h"
 #include "support/app_sheets.h"
 #include "support/app_window.h"
 

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "app/globals.h"
-#include "platform/graphics.h"
-#include "platform/offscreen.h"
-#include "platform/testing.h"
+#include "platform/drawing/graphics.h"
+#include "platform/window/offscreen.h"
+#include "platform/window/testing.h"
 
 namespace {
 

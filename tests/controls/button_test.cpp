@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "controls/button.h"
-#include "platform/events.h"
+#include "platform/window/events.h"
 #include "support/controls_support.h"
 
 TEST(TButtonCreate, NewButtonDefaults) {

@@ -11,8 +11,8 @@
 #include "controls/canvas_panel.h"
 #include "controls/label.h"
 #include "controls/updown.h"
-#include "platform/graphics.h"
-#include "platform/offscreen.h"
+#include "platform/drawing/graphics.h"
+#include "platform/window/offscreen.h"
 #include "support/controls_support.h"
 #include "support/drawing_support.h"
 

@@ -4,8 +4,8 @@
 
 #include "controls/delta.h"
 #include "controls/winicon.h"
-#include "platform/gui.h"
-#include "platform/testing.h"
+#include "platform/window/gui.h"
+#include "platform/window/testing.h"
 
 namespace {
 

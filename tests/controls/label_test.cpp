@@ -4,7 +4,7 @@
 
 #include "controls/int32.h"
 #include "controls/label.h"
-#include "platform/events.h"
+#include "platform/window/events.h"
 #include "support/controls_support.h"
 
 namespace {

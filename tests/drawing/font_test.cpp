@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/font_default.h"
+#include "platform/drawing/font_default.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // Lines, rectangles and text on real pixels: drawn by the GL layer under
 // Mesa, read back from the back buffer.
-#include "platform/font_default.h"
+#include "platform/drawing/font_default.h"
 #include "support/drawing_support.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // modes, clipping, and state kept across SetGraphics and canvas growth.
 #include <cmath>
 
-#include "platform/graphics_window.h"
+#include "platform/drawing/graphics_window.h"
 #include "support/drawing_support.h"
 
 namespace {

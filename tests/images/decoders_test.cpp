@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <map>
 
-#include "platform/decode_bmp.h"
-#include "platform/decode_jpeg.h"
-#include "platform/decode_png.h"
-#include "platform/decode_tga.h"
-#include "platform/image.h"
+#include "platform/images/decode_bmp.h"
+#include "platform/images/decode_jpeg.h"
+#include "platform/images/decode_png.h"
+#include "platform/images/decode_tga.h"
+#include "platform/images/image.h"
 #include "support/hostile_files.h"
 #include "support/images_support.h"
 

@@ -14,10 +14,10 @@
 #include <filesystem>
 
 #include "app/globals.h"
-#include "platform/decode_bmp.h"
-#include "platform/decode_jpeg.h"
-#include "platform/decode_png.h"
-#include "platform/image.h"
+#include "platform/images/decode_bmp.h"
+#include "platform/images/decode_jpeg.h"
+#include "platform/images/decode_png.h"
+#include "platform/images/image.h"
 #include "support/hostile_files.h"
 #include "support/images_support.h"
 

@@ -4,8 +4,8 @@
 
 #include <unistd.h>
 
-#include "platform/image.h"
-#include "platform/stream.h"
+#include "platform/images/image.h"
+#include "platform/images/stream.h"
 #include "support/images_support.h"
 
 extern const unsigned char kLogoPng[];

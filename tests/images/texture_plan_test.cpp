@@ -2,7 +2,7 @@
 // the largest texture and mipmap levels.
 #include <gtest/gtest.h>
 
-#include "platform/image.h"
+#include "platform/images/image.h"
 #include "support/images_support.h"
 
 namespace {

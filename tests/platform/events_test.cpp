@@ -3,10 +3,10 @@
 #include <fnmatch.h>
 #include <gtest/gtest.h>
 
-#include "platform/events.h"
-#include "platform/gui.h"
-#include "platform/gui_dialogs.h"
-#include "platform/testing.h"
+#include "platform/window/events.h"
+#include "platform/window/gui.h"
+#include "platform/window/gui_dialogs.h"
+#include "platform/window/testing.h"
 #include "support/events_support.h"
 
 namespace {

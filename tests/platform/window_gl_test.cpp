@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/graphics.h"
-#include "platform/gui.h"
-#include "platform/testing.h"
+#include "platform/drawing/graphics.h"
+#include "platform/window/gui.h"
+#include "platform/window/testing.h"
 #include "support/x11_session.h"
 
 namespace {

@@ -1,7 +1,7 @@
 #include "support/app_window.h"
 
 #include "app/globals.h"
-#include "platform/graphics.h"
+#include "platform/drawing/graphics.h"
 
 bool OpenAppWindow(const std::string& title, int x, int y) {
   objWindow = CreateWindow(title, x, y, intScreenX, intScreenY, nullptr,

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <fstream>
 
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 Rgb Snapshot::At(int x, int y) const {
   const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;

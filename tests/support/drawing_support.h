@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/graphics.h"
-#include "platform/offscreen.h"
+#include "platform/drawing/graphics.h"
+#include "platform/window/offscreen.h"
 #include "support/image_builder.h"
 
 struct Rgb {

@@ -8,7 +8,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 struct Rgb {
   int r, g, b;

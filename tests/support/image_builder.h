@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 // A w x h format-6 image of one frame, filled by `texel(x, y)` (RGBA).
 ImagePtr MakeTestImage(int width, int height, float handle_x, float handle_y, int flags,

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/image.h"
+#include "platform/images/image.h"
 
 // Path of a file or folder under the test data (tests/data, or the folder
 // CELLREEL_TESTDATA names). Throws, failing the calling test with the

@@ -1,0 +1,677 @@
+#include "platform/drawing/gl_renderer.h"
+
+#include <epoxy/gl.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/drawing/font_default.h"
+#include "platform/images/image.h"
+
+namespace {
+
+long g_draw_calls = 0;
+
+// Texture name -> content number; names are shared by every context.
+std::unordered_map<unsigned, std::uint64_t>& Contents() {
+  static auto& contents = *new std::unordered_map<unsigned, std::uint64_t>;
+  return contents;
+}
+std::uint64_t g_next_content = 0;
+
+void NewContent(unsigned name) { Contents()[name] = ++g_next_content; }
+
+// Positions arrive in canvas pixels; the projection puts 0 at the left/top
+// edge and size at the right/bottom edge. Colour and the texturing switch are
+// flat: every vertex of a primitive carries the same values, and not
+// interpolating them keeps the colour bytes exact.
+constexpr const char* kVertexShader = R"(#version 330 core
+layout(location = 0) in vec2 a_pos;
+layout(location = 1) in vec2 a_uv;
+layout(location = 2) in vec4 a_color;
+layout(location = 3) in int a_flags;
+uniform vec2 u_size;
+out vec2 v_uv;
+flat out vec4 v_color;
+flat out int v_flags;
+void main() {
+  v_uv = a_uv;
+  v_color = a_color;
+  v_flags = a_flags;
+  gl_Position = vec4(a_pos.x * 2.0 / u_size.x - 1.0, 1.0 - a_pos.y * 2.0 / u_size.y, 0.0, 1.0);
+}
+)";
+
+// The flags are flat, so every fragment of a primitive (and of each 2 x 2
+// quad, which never mixes primitives) takes the same branch: implicit
+// derivatives for mipmapped images stay defined, and flat primitives skip
+// the texture fetch. The alpha test keeps fragments with alpha >= 0.5.
+constexpr const char* kFragmentShader = R"(#version 330 core
+in vec2 v_uv;
+flat in vec4 v_color;
+flat in int v_flags;
+uniform sampler2D u_texture;
+out vec4 frag_color;
+void main() {
+  vec4 color = v_color;
+  if ((v_flags & 1) != 0) color *= texture(u_texture, v_uv);
+  if ((v_flags & 2) != 0 && color.a < 0.5) discard;
+  frag_color = color;
+}
+)";
+
+GLuint CompileShader(GLenum type, const char* source) {
+  const GLuint shader = glCreateShader(type);
+  glShaderSource(shader, 1, &source, nullptr);
+  glCompileShader(shader);
+  GLint ok = GL_FALSE;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    GLint length = 0;
+    glGetShaderiv(shader, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    glGetShaderInfoLog(shader, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    std::fprintf(stderr, "graphics: %s shader did not compile:\n%s\n",
+                 type == GL_VERTEX_SHADER ? "vertex" : "fragment", log.data());
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+GLuint LinkProgram() {
+  const GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
+  const GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
+  if (vs == 0 || fs == 0) {
+    if (vs != 0) glDeleteShader(vs);
+    if (fs != 0) glDeleteShader(fs);
+    return 0;
+  }
+  const GLuint program = glCreateProgram();
+  glAttachShader(program, vs);
+  glAttachShader(program, fs);
+  glLinkProgram(program);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = GL_FALSE;
+  glGetProgramiv(program, GL_LINK_STATUS, &ok);
+  if (ok != GL_TRUE) {
+    GLint length = 0;
+    glGetProgramiv(program, GL_INFO_LOG_LENGTH, &length);
+    std::vector<char> log(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    glGetProgramInfoLog(program, static_cast<GLsizei>(log.size()), nullptr, log.data());
+    std::fprintf(stderr, "graphics: shader program did not link:\n%s\n", log.data());
+    glDeleteProgram(program);
+    return 0;
+  }
+  return program;
+}
+
+// The font as one RGBA atlas: white opaque where a bit is set, transparent
+// black elsewhere, each glyph with a blank column on either side so that
+// sampling exactly on a glyph's edge never reaches into its neighbour.
+std::vector<std::uint8_t> FontAtlasPixels() {
+  std::vector<std::uint8_t> pixels(
+      static_cast<std::size_t>(GLRenderer::kAtlasWidth) * GLRenderer::kAtlasHeight * 4, 0);
+  for (int glyph = 0; glyph < kFontGlyphCount; ++glyph) {
+    for (int row = 0; row < kFontGlyphHeight; ++row) {
+      for (int column = 0; column < kFontGlyphWidth; ++column) {
+        if (!DefaultFontPixel(kFontFirstCode + glyph, column, row)) continue;
+        const int x = glyph * GLRenderer::kCellWidth + 1 + column;
+        std::uint8_t* p =
+            pixels.data() + (static_cast<std::size_t>(row) * GLRenderer::kAtlasWidth + x) * 4;
+        p[0] = p[1] = p[2] = p[3] = 255;
+      }
+    }
+  }
+  return pixels;
+}
+
+}  // namespace
+
+long DrawCallCountInternal() { return g_draw_calls; }
+void ResetDrawCallCountInternal() { g_draw_calls = 0; }
+
+std::uint64_t TextureContentInternal(unsigned name) {
+  if (name == 0) return 0;
+  const auto it = Contents().find(name);
+  return it != Contents().end() ? it->second : 0;
+}
+
+std::unique_ptr<GLRenderer> GLRenderer::Create() {
+  std::unique_ptr<GLRenderer> renderer(new GLRenderer());
+  if (!renderer->Init()) return nullptr;
+  return renderer;
+}
+
+bool GLRenderer::Init() {
+  program_ = LinkProgram();
+  if (program_ == 0) return false;
+  loc_size_ = glGetUniformLocation(program_, "u_size");
+  loc_texture_ = glGetUniformLocation(program_, "u_texture");
+
+  glGenVertexArrays(1, &vao_);
+  glGenBuffers(1, &vbo_);
+  glBindVertexArray(vao_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+  const auto stride = static_cast<GLsizei>(sizeof(GLVertex));
+  glEnableVertexAttribArray(0);
+  glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, stride,
+                        reinterpret_cast<const void*>(offsetof(GLVertex, x)));
+  glEnableVertexAttribArray(1);
+  glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, stride,
+                        reinterpret_cast<const void*>(offsetof(GLVertex, u)));
+  glEnableVertexAttribArray(2);
+  glVertexAttribPointer(2, 4, GL_UNSIGNED_BYTE, GL_TRUE, stride,
+                        reinterpret_cast<const void*>(offsetof(GLVertex, r)));
+  glEnableVertexAttribArray(3);
+  glVertexAttribIPointer(3, 1, GL_INT, stride,
+                         reinterpret_cast<const void*>(offsetof(GLVertex, flags)));
+
+  GLint max_size = 0;
+  glGetIntegerv(GL_MAX_TEXTURE_SIZE, &max_size);
+  max_texture_size_ = max_size;
+
+  const std::vector<std::uint8_t> atlas = FontAtlasPixels();
+  glGenTextures(1, &font_texture_);
+  glBindTexture(GL_TEXTURE_2D, font_texture_);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, kAtlasWidth, kAtlasHeight, 0, GL_RGBA,
+               GL_UNSIGNED_BYTE, atlas.data());
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  NewContent(font_texture_);
+  vertices_.reserve(4096);
+  return true;
+}
+
+GLRenderer::~GLRenderer() {
+  // Runs with this renderer's context current (the owner sees to that).
+  if (font_texture_ != 0) {
+    Contents().erase(font_texture_);
+    glDeleteTextures(1, &font_texture_);
+  }
+  SetTarget(0, 0);
+  if (vbo_ != 0) glDeleteBuffers(1, &vbo_);
+  if (vao_ != 0) glDeleteVertexArrays(1, &vao_);
+  if (program_ != 0) glDeleteProgram(program_);
+}
+
+void GLRenderer::BeginFrame(int vx, int vy, int vw, int vh, int width, int height) {
+  view_ = View{vx, vy, vw, vh, width > 0 ? width : 1, height > 0 ? height : 1};
+  Op op;
+  op.type = Op::Type::View;
+  op.view = view_;
+  ops_.push_back(op);
+  batch_open_ = false;
+}
+
+void GLRenderer::SetTarget(int width, int height) {
+  if (width < 0 || height < 0) width = height = 0;
+  if (width == target_w_ && height == target_h_) return;
+  // What is recorded and not sent yet (the clear that ends a presentation)
+  // is for the next picture: it goes to the new target.
+  if (fbo_ != 0) {
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo_);
+    glDeleteRenderbuffers(1, &fbo_color_);
+    fbo_ = fbo_color_ = 0;
+  }
+  target_w_ = target_h_ = 0;
+  if (width == 0 || height == 0) return;
+  glGenRenderbuffers(1, &fbo_color_);
+  glBindRenderbuffer(GL_RENDERBUFFER, fbo_color_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_RGBA8, width, height);
+  glGenFramebuffers(1, &fbo_);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_RENDERBUFFER, fbo_color_);
+  if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+    // Drawing into the back buffer is still right at its own scale.
+    std::fprintf(stderr, "graphics: no %d x %d framebuffer; drawing unscaled\n", width, height);
+    glBindFramebuffer(GL_FRAMEBUFFER, 0);
+    glDeleteFramebuffers(1, &fbo_);
+    glDeleteRenderbuffers(1, &fbo_color_);
+    fbo_ = fbo_color_ = 0;
+    return;
+  }
+  glDisable(GL_SCISSOR_TEST);
+  glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+  glClear(GL_COLOR_BUFFER_BIT);
+  target_w_ = width;
+  target_h_ = height;
+  known_ = false;
+}
+
+void GLRenderer::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, fbo_); }
+
+void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
+  if (fbo_ == 0) return;
+  scale = std::max(1, scale);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+  glDrawBuffer(GL_BACK);
+  // The blit obeys the scissor like any drawing.
+  glDisable(GL_SCISSOR_TEST);
+  const int w = target_w_ * scale, h = target_h_ * scale;
+  if (w != drawable_w || h != drawable_h) {
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+  glBlitFramebuffer(0, 0, target_w_, target_h_, 0, drawable_h - h, w, drawable_h,
+                    GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  known_ = false;
+}
+
+void GLRenderer::SendView(const View& view) {
+  BindTarget();
+  glViewport(view.vx, view.vy, view.vw, view.vh);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_STENCIL_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_DITHER);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glUseProgram(program_);
+  glBindVertexArray(vao_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+  glActiveTexture(GL_TEXTURE0);
+  glUniform1i(loc_texture_, 0);
+  glUniform2f(loc_size_, static_cast<float>(view.width), static_cast<float>(view.height));
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  glLineWidth(1.0f);
+  // Blend mode, clip and texture binding are sent again at the next use.
+  known_ = false;
+  bound_known_ = false;
+}
+
+void GLRenderer::SetBlend(int mode) { mode_ = mode; }
+
+GLRenderer::Blender GLRenderer::Route(std::uint8_t alpha, unsigned texture, bool binary_alpha,
+                                      bool* alpha_test) const {
+  *alpha_test = false;
+  switch (mode_) {
+    case 1:  // masked
+      *alpha_test = true;
+      return Blender::Off;
+    case 3:
+      if (alpha == 255 && (texture == 0 || binary_alpha)) {
+        *alpha_test = texture != 0;
+        return Blender::Off;
+      }
+      return Blender::Alpha;
+    case 4:
+      return Blender::Additive;
+    case 5:
+      return Blender::Multiply;
+    default:  // 2 solid, and any other mode
+      return Blender::Off;
+  }
+}
+
+void GLRenderer::SetClip(const GLClip& clip) { want_.clip = clip; }
+
+void GLRenderer::Prepare(Kind kind, Blender blend, unsigned texture) {
+  if (batch_open_) {
+    const State& open = ops_.back().state;
+    const bool joins = open.blend == blend && open.clip == want_.clip && open.kind == kind &&
+                       (texture == 0 || open.texture == 0 || open.texture == texture);
+    if (!joins) batch_open_ = false;
+  }
+  if (!batch_open_) {
+    Op op;
+    op.type = Op::Type::Draw;
+    op.state = want_;
+    op.state.blend = blend;
+    op.state.kind = kind;
+    op.state.texture = 0;
+    op.first = vertices_.size();
+    ops_.push_back(op);
+    batch_open_ = true;
+  }
+  Op& op = ops_.back();
+  if (texture != 0 && op.state.texture != texture) {
+    op.state.texture = texture;
+    op.content = TextureContentInternal(texture);
+  }
+}
+
+void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha) {
+  if (want_.clip.empty) return;
+  bool alpha_test = false;
+  const Blender blend = Route(corners[0].a, texture, binary_alpha, &alpha_test);
+  Prepare(Kind::Triangles, blend, texture);
+  const std::int32_t flags =
+      (texture != 0 ? kVertexTextured : 0) | (alpha_test ? kVertexAlphaTest : 0);
+  for (const int i : {0, 1, 2, 0, 2, 3}) {
+    vertices_.push_back(corners[i]);
+    vertices_.back().flags = flags;
+  }
+  ops_.back().count += 6;
+}
+
+void GLRenderer::Line(const GLVertex& a, const GLVertex& b) {
+  if (want_.clip.empty) return;
+  bool alpha_test = false;
+  const Blender blend = Route(a.a, 0, false, &alpha_test);
+  Prepare(Kind::Lines, blend, 0);
+  const std::int32_t flags = alpha_test ? kVertexAlphaTest : 0;
+  vertices_.push_back(a);
+  vertices_.back().flags = flags;
+  vertices_.push_back(b);
+  vertices_.back().flags = flags;
+  ops_.back().count += 2;
+}
+
+void GLRenderer::Clear(int red, int green, int blue) {
+  batch_open_ = false;
+  if (want_.clip.empty) return;
+  Op op;
+  op.type = Op::Type::Clear;
+  // With clipping off the rectangle is not used: leave it out of the record.
+  if (want_.clip.enabled) op.state.clip = want_.clip;
+  op.red = red, op.green = green, op.blue = blue;
+  const GLClip& c = want_.clip;
+  op.whole = !c.enabled || (c.x <= view_.vx && c.y <= view_.vy && c.x + c.w >= view_.vx + view_.vw &&
+                            c.y + c.h >= view_.vy + view_.vh);
+  ops_.push_back(op);
+}
+
+void GLRenderer::ClearRect(const GLClip& rect, int red, int green, int blue) {
+  if (want_.clip.empty || rect.w <= 0 || rect.h <= 0) return;
+  int x0 = rect.x, y0 = rect.y, x1 = rect.x + rect.w, y1 = rect.y + rect.h;
+  if (want_.clip.enabled) {
+    x0 = std::max(x0, want_.clip.x);
+    y0 = std::max(y0, want_.clip.y);
+    x1 = std::min(x1, want_.clip.x + want_.clip.w);
+    y1 = std::min(y1, want_.clip.y + want_.clip.h);
+  }
+  if (x1 <= x0 || y1 <= y0) return;
+  batch_open_ = false;
+  Op op;
+  op.type = Op::Type::ClearRect;
+  op.rect.enabled = true;
+  op.rect.x = x0, op.rect.y = y0, op.rect.w = x1 - x0, op.rect.h = y1 - y0;
+  op.red = red, op.green = green, op.blue = blue;
+  ops_.push_back(op);
+}
+
+void GLRenderer::ApplyState(const State& state) {
+  if (!known_ || state.blend != gl_.blend) {
+    switch (state.blend) {
+      case Blender::Alpha:  // src * a + dst * (1 - a)
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        break;
+      case Blender::Additive:  // src * a + dst
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE);
+        break;
+      case Blender::Multiply:  // src * dst
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_DST_COLOR, GL_ZERO);
+        break;
+      case Blender::Off:  // masked (alpha test in the vertices) and solid
+        glDisable(GL_BLEND);
+        break;
+    }
+    gl_.blend = state.blend;
+  }
+  if (!known_ || !(state.clip == gl_.clip)) {
+    if (state.clip.enabled) {
+      glEnable(GL_SCISSOR_TEST);
+      glScissor(state.clip.x, state.clip.y, state.clip.w, state.clip.h);
+    } else {
+      glDisable(GL_SCISSOR_TEST);
+    }
+    gl_.clip = state.clip;
+  }
+  known_ = true;
+}
+
+void GLRenderer::Bind(unsigned texture) {
+  if (bound_known_ && bound_ == texture) return;
+  glBindTexture(GL_TEXTURE_2D, texture);
+  bound_ = texture;
+  bound_known_ = true;
+}
+
+void GLRenderer::Flush() {
+  batch_open_ = false;
+  if (sent_ops_ == ops_.size()) return;
+  // The unsent vertices go up at once; each batch draws its range of them.
+  const std::size_t pending = vertices_.size() - sent_vertices_;
+  if (pending > 0) {
+    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+    const std::size_t bytes = pending * sizeof(GLVertex);
+    if (bytes > vbo_capacity_) {
+      vbo_capacity_ = bytes > 2 * vbo_capacity_ ? bytes : 2 * vbo_capacity_;
+    }
+    // Orphaning the store lets the driver hand out fresh memory instead of
+    // waiting for the previous draw to finish with it.
+    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbo_capacity_), nullptr,
+                 GL_STREAM_DRAW);
+    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
+                    vertices_.data() + sent_vertices_);
+  }
+  BindTarget();
+  for (std::size_t i = sent_ops_; i < ops_.size(); ++i) {
+    const Op& op = ops_[i];
+    switch (op.type) {
+      case Op::Type::View:
+        SendView(op.view);
+        break;
+      case Op::Type::Draw: {
+        if (op.count == 0) break;
+        ApplyState(op.state);
+        Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
+        glDrawArrays(op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES,
+                     static_cast<GLint>(op.first - sent_vertices_),
+                     static_cast<GLsizei>(op.count));
+        ++g_draw_calls;
+        break;
+      }
+      case Op::Type::Clear: {
+        State state = op.state;
+        state.blend = known_ ? gl_.blend : Blender::Off;
+        ApplyState(state);
+        glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
+                     static_cast<float>(op.blue) / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        break;
+      }
+      case Op::Type::ClearRect: {
+        State state;
+        state.blend = known_ ? gl_.blend : Blender::Off;
+        state.clip = op.rect;
+        ApplyState(state);  // the next batch sends its own clip again
+        glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
+                     static_cast<float>(op.blue) / 255.0f, 1.0f);
+        glClear(GL_COLOR_BUFFER_BIT);
+        break;
+      }
+    }
+  }
+  sent_ops_ = ops_.size();
+  sent_vertices_ = vertices_.size();
+}
+
+bool GLRenderer::StartsWithWholeClear() const {
+  for (const Op& op : ops_) {
+    if (op.type == Op::Type::View) continue;
+    return op.type == Op::Type::Clear && op.whole;
+  }
+  return false;
+}
+
+bool GLRenderer::SameAsPresented() const {
+  if (!shown_valid_ || ops_ != shown_ops_ || vertices_.size() != shown_vertices_.size()) {
+    return false;
+  }
+  // Batches before the repaint's first view change are drawn in the view
+  // it started with (a clear does not depend on it).
+  for (const Op& op : ops_) {
+    if (op.type == Op::Type::View) break;
+    if (op.type == Op::Type::Draw && start_view_ != shown_start_view_) return false;
+  }
+  // A texture that got new content since it was recorded differs too.
+  for (const Op& op : ops_) {
+    if (op.type == Op::Type::Draw && op.state.texture != 0 &&
+        op.content != TextureContentInternal(op.state.texture)) {
+      return false;
+    }
+  }
+  return vertices_.empty() ||
+         std::memcmp(vertices_.data(), shown_vertices_.data(),
+                     vertices_.size() * sizeof(GLVertex)) == 0;
+}
+
+bool GLRenderer::EndFrame(bool force) {
+  batch_open_ = false;
+  const bool unchanged = !force && sent_ops_ == 0 && StartsWithWholeClear() && SameAsPresented();
+  if (!unchanged) {
+    Flush();
+    shown_ops_.swap(ops_);
+    shown_vertices_.swap(vertices_);
+    shown_start_view_ = start_view_;
+    shown_valid_ = true;
+  }
+  ops_.clear();
+  vertices_.clear();
+  sent_ops_ = sent_vertices_ = 0;
+  start_view_ = view_;
+  return !unchanged;
+}
+
+bool GLRenderer::RedrawPresented() {
+  if (!shown_valid_ || sent_ops_ != 0) return false;
+  for (const Op& op : shown_ops_) {
+    if (op.type == Op::Type::Draw && op.state.texture != 0 &&
+        op.content != TextureContentInternal(op.state.texture)) {
+      return false;
+    }
+  }
+  // The shown record goes through the ordinary sending path; the repaint
+  // being recorded stays untouched around it.
+  const bool open = batch_open_;
+  ops_.swap(shown_ops_);
+  vertices_.swap(shown_vertices_);
+  if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(shown_start_view_);
+  Flush();
+  ops_.swap(shown_ops_);
+  vertices_.swap(shown_vertices_);
+  sent_ops_ = sent_vertices_ = 0;
+  batch_open_ = open;
+  // The unsent record's first batches are drawn in the view it started with.
+  SendView(start_view_);
+  return true;
+}
+
+unsigned GLRenderer::MakeTexture(const TexturePlan& plan, int flags) {
+  if (plan.levels.empty()) return 0;
+  // Only levels that are well-formed RGBA pictures go up; a malformed first
+  // level means no texture at all.
+  std::size_t usable = 0;
+  for (const TPixmap& level : plan.levels) {
+    const bool ok = level.format == PF_RGBA8888 && level.width > 0 && level.height > 0 &&
+                    level.pitch >= level.width * 4 && level.pitch % 4 == 0 &&
+                    level.pixels.size() >=
+                        static_cast<std::size_t>(level.pitch) * static_cast<std::size_t>(level.height);
+    if (!ok) break;
+    ++usable;
+  }
+  if (usable == 0) return 0;
+
+  GLuint name = 0;
+  glGenTextures(1, &name);
+  NewContent(name);
+  Bind(name);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 4);
+  for (std::size_t i = 0; i < usable; ++i) {
+    const TPixmap& level = plan.levels[i];
+    glPixelStorei(GL_UNPACK_ROW_LENGTH, level.pitch / 4);
+    glTexImage2D(GL_TEXTURE_2D, static_cast<GLint>(i), GL_RGBA8, level.width, level.height, 0,
+                 GL_RGBA, GL_UNSIGNED_BYTE, level.pixels.data());
+  }
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  const bool linear = (flags & FILTEREDIMAGE) != 0;
+  const bool mipmapped = (flags & MIPMAPPEDIMAGE) != 0;
+  GLint min_filter = linear ? GL_LINEAR : GL_NEAREST;
+  if (mipmapped) min_filter = linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, linear ? GL_LINEAR : GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, static_cast<GLint>(usable - 1));
+  return name;
+}
+
+void GLRenderer::DeleteTexture(unsigned name) {
+  if (name == 0) return;
+  // An unsent draw may still sample it.
+  for (std::size_t i = sent_ops_; i < ops_.size(); ++i) {
+    if (ops_[i].type == Op::Type::Draw && ops_[i].state.texture == name) {
+      Flush();
+      break;
+    }
+  }
+  if (bound_known_ && bound_ == name) bound_known_ = false;
+  Contents().erase(name);
+  const GLuint n = name;
+  glDeleteTextures(1, &n);
+}
+
+std::vector<std::uint8_t> GLRenderer::ReadPixels(int x, int y, int w, int h) {
+  Flush();
+  const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
+  std::vector<std::uint8_t> out(row_bytes * static_cast<std::size_t>(h));
+  std::vector<std::uint8_t> raw(out.size());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
+  glReadBuffer(fbo_ != 0 ? GL_COLOR_ATTACHMENT0 : GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(x, y, w, h, GL_RGBA, GL_UNSIGNED_BYTE, raw.data());
+  // GL rows run bottom up.
+  for (int r = 0; r < h; ++r) {
+    std::copy_n(raw.data() + static_cast<std::size_t>(h - 1 - r) * row_bytes, row_bytes,
+                out.data() + static_cast<std::size_t>(r) * row_bytes);
+  }
+  return out;
+}
+
+void GLRenderer::Finish() {
+  Flush();
+  glFinish();
+}
+
+bool GLRenderer::ContextIsCore33() {
+  GLint mask = 0;
+  glGetIntegerv(GL_CONTEXT_PROFILE_MASK, &mask);
+  return epoxy_gl_version() >= 33 && (mask & GL_CONTEXT_CORE_PROFILE_BIT) != 0;
+}
+
+std::string GLRenderer::ContextDescription() {
+  const auto* version = reinterpret_cast<const char*>(glGetString(GL_VERSION));
+  const auto* renderer = reinterpret_cast<const char*>(glGetString(GL_RENDERER));
+  return std::string(version != nullptr ? version : "?") + " | " +
+         (renderer != nullptr ? renderer : "?");
+}
+
+int GLRenderer::TakeErrors() {
+  int found = 0;
+  for (GLenum error = glGetError(); error != GL_NO_ERROR; error = glGetError()) {
+    std::fprintf(stderr, "graphics: GL error 0x%04x\n", error);
+    ++found;
+    if (found > 64) break;  // a lost context can report forever
+  }
+  return found;
+}

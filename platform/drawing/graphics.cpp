@@ -1,0 +1,604 @@
+// The drawing layer's operations: state setters, primitives, text, images,
+// clearing and presenting, over the batching back end in gl_renderer.cpp.
+//
+// Sections: state and helpers; making a context current; state setters;
+// primitives (rect, line, text, image); clear and flip; diagnostics. The
+// frames' textures are kept in image_textures.cpp.
+#include "platform/drawing/graphics.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numbers>
+#include <stdexcept>
+
+#include "platform/drawing/font_default.h"
+#include "platform/drawing/graphics_context.h"
+#include "platform/drawing/image_textures.h"
+
+namespace {
+
+TGraphics* g_current = nullptr;
+int g_gl_errors = 0;
+long g_presents = 0;
+
+struct Point {
+  float x, y;
+};
+
+// Colour components are clamped only here, where they are handed to GL.
+std::uint8_t ColorByte(int value) { return static_cast<std::uint8_t>(std::clamp(value, 0, 255)); }
+
+// Alpha clamped to 0..1, then the byte trunc(alpha x 255): 0.5 gives 127.
+std::uint8_t AlphaByte(float alpha) {
+  if (!(alpha > 0.0f)) return 0;  // also NaN
+  if (alpha >= 1.0f) return 255;
+  return static_cast<std::uint8_t>(alpha * 255.0f);
+}
+
+GLVertex Paint(const TGraphics& g) {
+  GLVertex v;
+  v.r = ColorByte(g.color_red);
+  v.g = ColorByte(g.color_green);
+  v.b = ColorByte(g.color_blue);
+  v.a = AlphaByte(g.color_alpha);
+  return v;
+}
+
+// (px, py) relative to an anchor, scaled along the primitive's axes and then
+// rotated.
+Point Map(const TGraphics& g, float px, float py) {
+  return {px * g.tform_ix + py * g.tform_iy, px * g.tform_jx + py * g.tform_jy};
+}
+
+bool IsPixelCentre(float v) { return std::floor(v) + 0.5f == v; }
+
+// A 1-pixel-high (or wide) run of whole pixels as a quad; exact on every
+// rasteriser, which GL lines are not.
+void PixelRun(TGraphics& g, const GLVertex& paint, float left, float top, float right,
+              float bottom) {
+  GLVertex v[4] = {paint, paint, paint, paint};
+  v[0].x = left, v[0].y = top;
+  v[1].x = right, v[1].y = top;
+  v[2].x = right, v[2].y = bottom;
+  v[3].x = left, v[3].y = bottom;
+  g.renderer->Quad(v, 0);
+}
+
+// Large opaque rectangles on whole pixels (a preview's background) are
+// cleared instead of shaded: the same pixels, much cheaper for a software
+// rasteriser. Small ones stay in the batch, where they cost nothing extra.
+bool FillByClear(TGraphics& g, const GLVertex& paint, float x0, float y0, float x1, float y1) {
+  constexpr float kMinArea = 128.0f * 128.0f;
+  if (paint.a != 255 || !g.renderer->OpaqueReplaces()) return false;
+  if (g.tform_iy != 0.0f || g.tform_jx != 0.0f) return false;
+  if (x1 < x0) std::swap(x0, x1);
+  if (y1 < y0) std::swap(y0, y1);
+  if ((x1 - x0) * (y1 - y0) < kMinArea) return false;
+  if (std::floor(x0) != x0 || std::floor(x1) != x1 || std::floor(y0) != y0 ||
+      std::floor(y1) != y1) {
+    return false;
+  }
+  // Inside the canvas (quads are cut there by the viewport), in window pixels.
+  const float cx0 = std::max(x0, 0.0f), cy0 = std::max(y0, 0.0f);
+  const float cx1 = std::min(x1, static_cast<float>(g.width));
+  const float cy1 = std::min(y1, static_cast<float>(g.height));
+  if (cx1 <= cx0 || cy1 <= cy0) return true;  // nothing of it is visible
+  GLClip rect;
+  rect.x = g.canvas_x + static_cast<int>(cx0);
+  rect.w = static_cast<int>(cx1 - cx0);
+  rect.h = static_cast<int>(cy1 - cy0);
+  rect.y = g.drawable_h - (g.canvas_y + static_cast<int>(cy1));
+  g.renderer->ClearRect(rect, paint.r, paint.g, paint.b);
+  return true;
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// State shared with graphics_window.cpp.
+
+const TFont* DefaultFont() {
+  static const TFont font;
+  return &font;
+}
+
+TGraphics* CurrentGraphics() { return g_current; }
+
+void ForgetCurrentGraphics(TGraphics* g) {
+  if (g_current == g) g_current = nullptr;
+}
+
+void UpdateTransform(TGraphics& g) {
+  const double rad = static_cast<double>(g.tform_rot) * std::numbers::pi / 180.0;
+  const double c = std::cos(rad);
+  const double s = std::sin(rad);
+  g.tform_ix = static_cast<float>(c * g.tform_scale_x);
+  g.tform_iy = static_cast<float>(-s * g.tform_scale_y);
+  g.tform_jx = static_cast<float>(s * g.tform_scale_x);
+  g.tform_jy = static_cast<float>(c * g.tform_scale_y);
+}
+
+// Clipping is off for exactly (0, 0, context width, context height); a
+// rectangle of zero or negative width or height lets nothing through. The
+// scissor always stays inside the canvas, since a clear ignores the viewport.
+void ApplyClip(TGraphics& g) {
+  if (!g.renderer) return;
+  GLClip clip;
+  int x = 0, y = 0, w = g.width, h = g.height;
+  const bool off = g.viewport_x == 0 && g.viewport_y == 0 && g.viewport_w == g.width &&
+                   g.viewport_h == g.height;
+  if (!off) {
+    if (g.viewport_w <= 0 || g.viewport_h <= 0) {
+      clip.empty = true;
+      g.renderer->SetClip(clip);
+      return;
+    }
+    // Intersect with the canvas, in 64 bits so that huge rectangles cannot
+    // overflow.
+    const long long x0 = std::max<long long>(0, g.viewport_x);
+    const long long y0 = std::max<long long>(0, g.viewport_y);
+    const long long x1 = std::min<long long>(g.width, 0LL + g.viewport_x + g.viewport_w);
+    const long long y1 = std::min<long long>(g.height, 0LL + g.viewport_y + g.viewport_h);
+    if (x1 <= x0 || y1 <= y0) {
+      clip.empty = true;
+      g.renderer->SetClip(clip);
+      return;
+    }
+    x = static_cast<int>(x0), y = static_cast<int>(y0);
+    w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
+  }
+  const bool whole_drawable = off && g.canvas_x == 0 && g.canvas_y == 0 &&
+                              g.canvas_w == g.drawable_w && g.canvas_h == g.drawable_h;
+  clip.enabled = !whole_drawable;
+  clip.x = g.canvas_x + x;
+  clip.y = g.drawable_h - (g.canvas_y + y + h);
+  clip.w = w;
+  clip.h = h;
+  g.renderer->SetClip(clip);
+}
+
+// ---------------------------------------------------------------------------
+// Making a context current.
+
+void SetGraphics(TGraphics* graphics) {
+  // What the previous context recorded goes to its own GL context now.
+  if (g_current != nullptr && g_current != graphics && g_current->renderer) {
+    g_current->renderer->Flush();
+  }
+  if (graphics == nullptr) {
+    g_current = nullptr;
+    return;
+  }
+  TGraphics& g = *graphics;
+  // Another context drew in between: the next presentation is a real one.
+  if (g_current != &g) ForcePresent(g);
+  // Size refresh: the canvas's size becomes the context size.
+  const bool first = g.gl == nullptr;
+  const bool resized = RefreshGraphicsSize(g);
+  MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
+  g_current = &g;
+  g.renderer->SetTarget(g.offscreen ? g.drawable_w : 0, g.offscreen ? g.drawable_h : 0);
+  if (g._setup == 0 && !g.viewport_given) {
+    g.viewport_w = g.width;
+    g.viewport_h = g.height;
+  }
+  // One unit is one canvas pixel; every GL state is set again.
+  g.renderer->BeginFrame(g.canvas_x, g.drawable_h - g.canvas_y - g.canvas_h, g.canvas_w,
+                         g.canvas_h, g.width, g.height);
+  // The stored state applied again, in order: blend mode, colour, alpha,
+  // clear colour, line width (colour, alpha and clear colour are taken at
+  // each use), then rotation and scale, clipping rectangle.
+  g.renderer->SetBlend(g.blend_mode);
+  UpdateTransform(g);
+  ApplyClip(g);
+  if (g._setup == 0) {
+    // Both buffers start black (or whatever the clear colour is by now):
+    // both presentations are real, though the second shows the same.
+    g.forced_presents = 2;
+    SettleGraphics(g);
+    Cls();
+    Flip(0);
+    Cls();
+    Flip(0);
+    g._setup = 1;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// State setters. They store their arguments unchanged.
+
+void SetClsColor(int red, int green, int blue) {
+  if (g_current == nullptr) return;
+  g_current->clscolor_red = red;
+  g_current->clscolor_green = green;
+  g_current->clscolor_blue = blue;
+}
+
+void SetColor(int red, int green, int blue) {
+  if (g_current == nullptr) return;
+  g_current->color_red = red;
+  g_current->color_green = green;
+  g_current->color_blue = blue;
+}
+
+void GetColor(int& red, int& green, int& blue) {
+  if (g_current == nullptr) {
+    red = green = blue = 0;
+    return;
+  }
+  red = g_current->color_red;
+  green = g_current->color_green;
+  blue = g_current->color_blue;
+}
+
+void SetAlpha(float alpha) {
+  if (g_current != nullptr) g_current->color_alpha = alpha;
+}
+
+float GetAlpha() { return g_current != nullptr ? g_current->color_alpha : 0.0f; }
+
+void SetBlend(int mode) {
+  if (g_current == nullptr) return;
+  g_current->blend_mode = mode;
+  if (g_current->renderer) g_current->renderer->SetBlend(mode);
+}
+
+int GetBlend() { return g_current != nullptr ? g_current->blend_mode : 0; }
+
+void SetScale(float sx, float sy) {
+  if (g_current == nullptr) return;
+  g_current->tform_scale_x = sx;
+  g_current->tform_scale_y = sy;
+  UpdateTransform(*g_current);
+}
+
+void GetScale(float& sx, float& sy) {
+  sx = g_current != nullptr ? g_current->tform_scale_x : 0.0f;
+  sy = g_current != nullptr ? g_current->tform_scale_y : 0.0f;
+}
+
+void SetRotation(float degrees) {
+  if (g_current == nullptr) return;
+  g_current->tform_rot = degrees;
+  UpdateTransform(*g_current);
+}
+
+float GetRotation() { return g_current != nullptr ? g_current->tform_rot : 0.0f; }
+
+void SetViewport(int x, int y, int width, int height) {
+  if (g_current == nullptr) return;
+  TGraphics& g = *g_current;
+  g.viewport_x = x;
+  g.viewport_y = y;
+  g.viewport_w = width;
+  g.viewport_h = height;
+  g.viewport_given = true;
+  ApplyClip(g);
+}
+
+void GetViewport(int& x, int& y, int& width, int& height) {
+  if (g_current == nullptr) {
+    x = y = width = height = 0;
+    return;
+  }
+  x = g_current->viewport_x;
+  y = g_current->viewport_y;
+  width = g_current->viewport_w;
+  height = g_current->viewport_h;
+}
+
+// ---------------------------------------------------------------------------
+// Primitives.
+
+// Filled rectangle. With the identity transform and integer arguments:
+//
+//   DrawRect(2, 1, 4, 2)   columns 2..5, rows 1..2
+//     . . . . . . .
+//     . . # # # # .
+//     . . # # # # .
+//     . . . . . . .
+void DrawRect(float x, float y, float width, float height) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  const float ax = x + g.origin_x;
+  const float ay = y + g.origin_y;
+  const float hx = g.handle_x;
+  const float hy = g.handle_y;
+  const Point corners[4] = {Map(g, hx, hy), Map(g, hx + width, hy),
+                            Map(g, hx + width, hy + height), Map(g, hx, hy + height)};
+  const GLVertex paint = Paint(g);
+  if (FillByClear(g, paint, ax + corners[0].x, ay + corners[0].y, ax + corners[2].x,
+                  ay + corners[2].y)) {
+    return;
+  }
+  GLVertex v[4];
+  for (int i = 0; i < 4; ++i) {
+    v[i] = paint;
+    v[i].x = ax + corners[i].x;
+    v[i].y = ay + corners[i].y;
+  }
+  g.renderer->Quad(v, 0);
+}
+
+// One-pixel line through pixel centres; the end pixel only with `last`.
+//
+//   DrawLine(1, 1, 5, 1, 1)   DrawLine(1, 1, 5, 1, 0)
+//     . # # # # # .             . # # # # . .
+//
+// Axis-aligned runs between pixel centres become exact pixel quads; any
+// other segment is a GL line (diamond-exit rule, end pixel left out) plus,
+// with `last`, the pixel holding the end point.
+void DrawLine(float x1, float y1, float x2, float y2, int last_pixel) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  const float ax = x1 + g.origin_x + 0.5f;
+  const float ay = y1 + g.origin_y + 0.5f;
+  const Point s = Map(g, g.handle_x, g.handle_y);
+  const Point e = Map(g, g.handle_x + x2 - x1, g.handle_y + y2 - y1);
+  const float sx = ax + s.x, sy = ay + s.y;
+  const float ex = ax + e.x, ey = ay + e.y;
+  const GLVertex paint = Paint(g);
+  const float last = last_pixel != 0 ? 1.0f : 0.0f;
+
+  if (sy == ey && IsPixelCentre(sx) && IsPixelCentre(sy) && IsPixelCentre(ex)) {
+    const float row = std::floor(sy);
+    const float from = std::floor(sx), to = std::floor(ex);
+    float lo = 0, hi = 0;  // columns lo .. hi - 1
+    if (from < to) {
+      lo = from, hi = to + last;
+    } else if (from > to) {
+      lo = to + 1.0f - last, hi = from + 1.0f;
+    } else {
+      lo = from, hi = from + last;
+    }
+    if (hi > lo) PixelRun(g, paint, lo, row, hi, row + 1.0f);
+    return;
+  }
+  if (sx == ex && IsPixelCentre(sx) && IsPixelCentre(sy) && IsPixelCentre(ey)) {
+    const float column = std::floor(sx);
+    const float from = std::floor(sy), to = std::floor(ey);
+    float lo = 0, hi = 0;  // rows lo .. hi - 1
+    if (from < to) {
+      lo = from, hi = to + last;
+    } else {
+      lo = to + 1.0f - last, hi = from + 1.0f;
+    }
+    if (hi > lo) PixelRun(g, paint, column, lo, column + 1.0f, hi);
+    return;
+  }
+  GLVertex a = paint, b = paint;
+  a.x = sx, a.y = sy;
+  b.x = ex, b.y = ey;
+  if (sx != ex || sy != ey) g.renderer->Line(a, b);
+  if (last_pixel != 0) {
+    // A one-pixel point at the end: the pixel whose square holds it.
+    const float px = std::floor(ex), py = std::floor(ey);
+    PixelRun(g, paint, px, py, px + 1.0f, py + 1.0f);
+  }
+}
+
+// Text in the built-in font, the cell's top-left corner at (x, y); codes
+// outside 32..127 are skipped without moving the pen.
+void DrawText(const std::string& text, float x, float y) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  const float hx = g.handle_x, hy = g.handle_y;
+  float pen_x = x + g.origin_x + hx * g.tform_ix + hy * g.tform_iy;
+  float pen_y = y + g.origin_y + hx * g.tform_jx + hy * g.tform_jy;
+  const float gw = static_cast<float>(kFontGlyphWidth);
+  const float gh = static_cast<float>(kFontGlyphHeight);
+  const Point corners[4] = {Map(g, 0, 0), Map(g, gw, 0), Map(g, gw, gh), Map(g, 0, gh)};
+  const float step_x = kFontAdvance * g.tform_ix;
+  const float step_y = kFontAdvance * g.tform_jx;
+  const GLVertex paint = Paint(g);
+  const unsigned texture = g.renderer->FontTexture();
+  constexpr float kAtlasW = static_cast<float>(GLRenderer::kAtlasWidth);
+  for (const char ch : text) {
+    const int code = static_cast<unsigned char>(ch);
+    if (code < kFontFirstCode || code >= kFontFirstCode + kFontGlyphCount) continue;
+    const int glyph = code - kFontFirstCode;
+    const float u0 = static_cast<float>(glyph * GLRenderer::kCellWidth + 1) / kAtlasW;
+    const float u1 = static_cast<float>(glyph * GLRenderer::kCellWidth + 1 + kFontGlyphWidth) / kAtlasW;
+    GLVertex v[4] = {paint, paint, paint, paint};
+    const float us[4] = {u0, u1, u1, u0};
+    const float vs[4] = {0.0f, 0.0f, 1.0f, 1.0f};
+    for (int i = 0; i < 4; ++i) {
+      v[i].x = pen_x + corners[i].x;
+      v[i].y = pen_y + corners[i].y;
+      v[i].u = us[i];
+      v[i].v = vs[i];
+    }
+    g.renderer->Quad(v, texture, /*binary_alpha=*/true);
+    pen_x += step_x;
+    pen_y += step_y;
+  }
+}
+
+namespace {
+
+// Frame textures of one image are kept to this many bytes, the frames
+// drawn least recently let go first: playing through tens of thousands of
+// frames must not hold a texture for each.
+std::size_t TextureBudget(const TImage& image) {
+  constexpr std::size_t kMinBudget = std::size_t{64} << 20;
+  return std::max(kMinBudget, 2 * image.pixmaps.PictureBytes());
+}
+
+std::size_t PlanBytes(const TexturePlan& plan) {
+  std::size_t bytes = 0;
+  for (const TPixmap& level : plan.levels) bytes += level.pixels.size();
+  return bytes;
+}
+
+// The texture of frame `frame`, made at its first draw (and again when the
+// contexts it was made in have all gone, or the cache let it go).
+const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
+  const auto index = static_cast<std::size_t>(frame);
+  TFrameTextures& frames = ImageTextures(image, *g.renderer);
+  TFrameTexture& ft = frames[index];
+  if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) {
+    frames.Touch(index);
+    return &ft;
+  }
+  const PixmapPtr pixels = image.pixmaps.Pixels(index);
+  if (!pixels) return nullptr;
+  const TexturePlan plan =
+      PrepareFrameTexture(*pixels, image.flags, g.renderer->MaxTextureSize());
+  if (plan.levels.empty()) throw std::runtime_error("Unable to calculate tex size");
+  const unsigned name = g.renderer->MakeTexture(plan, image.flags);
+  if (name == 0) throw std::runtime_error("Unable to calculate tex size");
+  ft.name = name;
+  ft.seq = CurrentTextureGeneration();
+  ft.u = plan.u;
+  ft.v = plan.v;
+  frames.Made(index, PlanBytes(plan));
+  // Over the budget: the frames drawn longest ago give their textures back.
+  const std::size_t budget = TextureBudget(image);
+  std::size_t oldest = 0;
+  while (frames.bytes > budget && frames.Oldest(&oldest) && oldest != index) {
+    const TFrameTexture old = frames[oldest];
+    if (old.name != 0 && old.seq == CurrentTextureGeneration()) {
+      g.renderer->DeleteTexture(old.name);
+    }
+    frames.Erase(oldest);
+  }
+  return &frames[index];
+}
+
+}  // namespace
+
+// Frame `frame` with the image's own handle at (x, y): the corners (-hx,-hy),
+// (w-hx,-hy), (w-hx,h-hy), (-hx,h-hy) mapped by the transform, the frame's
+// w x h texels spread over them, top-left texel at the first corner.
+//
+//   64 x 32, handle (32,16), at (100,100): columns 68..131, rows 84..115
+void DrawImage(TImage* image, float x, float y, int frame) {
+  if (g_current == nullptr || !g_current->renderer || image == nullptr) return;
+  if (frame < 0 || static_cast<std::size_t>(frame) >= image->pixmaps.size()) return;
+  if (!image->pixmaps.Has(static_cast<std::size_t>(frame))) return;
+  TGraphics& g = *g_current;
+  const TFrameTexture* made = FrameTexture(g, *image, frame);
+  if (made == nullptr) return;
+  const TFrameTexture ft = *made;
+  const float w = static_cast<float>(image->width);
+  const float h = static_cast<float>(image->height);
+  const float hx = image->handle_x, hy = image->handle_y;
+  const float ax = x + g.origin_x, ay = y + g.origin_y;
+  const Point corners[4] = {Map(g, -hx, -hy), Map(g, w - hx, -hy), Map(g, w - hx, h - hy),
+                            Map(g, -hx, h - hy)};
+  const float us[4] = {0.0f, ft.u, ft.u, 0.0f};
+  const float vs[4] = {0.0f, 0.0f, ft.v, ft.v};
+  const GLVertex paint = Paint(g);
+  GLVertex v[4];
+  for (int i = 0; i < 4; ++i) {
+    v[i] = paint;
+    v[i].x = ax + corners[i].x;
+    v[i].y = ay + corners[i].y;
+    v[i].u = us[i];
+    v[i].v = vs[i];
+  }
+  g.renderer->Quad(v, ft.name);
+}
+
+// ---------------------------------------------------------------------------
+// Clear and flip.
+
+// Every pixel inside the clip (all of them with clipping off) becomes the
+// clear colour, fully opaque.
+void Cls() {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  g.renderer->Clear(std::clamp(g.clscolor_red, 0, 255), std::clamp(g.clscolor_green, 0, 255),
+                    std::clamp(g.clscolor_blue, 0, 255));
+}
+
+namespace {
+
+// Whether g's next Flip must present whatever its repaint holds: the screen
+// may not show the last presented picture (first use, resize, expose,
+// another context drew), the window is still settling after a change, or
+// the last presentation is old enough to be shown again.
+bool MustPresent(TGraphics& g, std::uint32_t now) {
+  if (g.settling && static_cast<std::int32_t>(now - g.settle_until) >= 0) g.settling = false;
+  return g.forced_presents > 0 || g.settling ||
+         now - g.last_present >= static_cast<std::uint32_t>(kPresentRefreshMs);
+}
+
+}  // namespace
+
+// Presents the back buffer; with sync the swap waits for the vertical
+// refresh. A repaint that would show exactly what is on screen already is
+// neither drawn nor presented, unless MustPresent says otherwise.
+void Flip(int sync) {
+  if (g_current == nullptr || !g_current->renderer) return;
+  TGraphics& g = *g_current;
+  ReleaseGoneImageTextures(*g.renderer);
+  const std::uint32_t now = GraphicsClock();
+  if (!g.renderer->EndFrame(MustPresent(g, now))) return;
+  if (g.forced_presents > 0) --g.forced_presents;
+  g.last_present = now;
+  ++g_presents;
+  g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
+  CheckGLErrors();
+  SwapGraphics(g, sync != 0 ? 1 : 0);
+}
+
+int TextWidth(const std::string& text) {
+  int width = 0;
+  for (const char ch : text) {
+    const int code = static_cast<unsigned char>(ch);
+    if (code >= kFontFirstCode && code < kFontFirstCode + kFontGlyphCount) width += 8;
+  }
+  return width;
+}
+
+int TextHeight(const std::string&) { return kFontGlyphHeight; }
+
+// ---------------------------------------------------------------------------
+// Diagnostics.
+
+std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
+  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
+  TGraphics& g = *g_current;
+  std::vector<std::uint8_t> out =
+      g.renderer->ReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h);
+  CheckGLErrors();
+  return out;
+}
+
+int CheckGLErrors() {
+  if (!OwnGLContextIsCurrent()) return 0;
+  const int found = GLRenderer::TakeErrors();
+  g_gl_errors += found;
+  return found;
+}
+
+int GLErrorCount() { return g_gl_errors; }
+
+TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame) {
+  const TFrameTextures* frames = FindImageTextures(image);
+  const TFrameTexture* ft = frames != nullptr ? frames->Find(frame) : nullptr;
+  return ft != nullptr ? *ft : TFrameTexture{};
+}
+
+std::size_t FrameTextureBytes(const TImage& image) {
+  const TFrameTextures* frames = FindImageTextures(image);
+  return frames != nullptr ? frames->bytes : 0;
+}
+
+long DrawCallCount() { return DrawCallCountInternal(); }
+long PresentCount() { return g_presents; }
+void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
+
+void FinishGraphics() {
+  if (g_current == nullptr || !g_current->renderer) return;
+  g_current->renderer->Finish();
+}
+
+std::string GLContextDescription() {
+  if (!OwnGLContextIsCurrent()) return {};
+  return GLRenderer::ContextDescription();
+}
+
+bool GLContextIsCore33() { return OwnGLContextIsCurrent() && GLRenderer::ContextIsCore33(); }

@@ -1,0 +1,236 @@
+// Drawing contexts attached to SDL windows: GL attributes, the lazily made
+// GL context (sharing textures with every other context of the program),
+// the canvas rectangle and the context's end.
+#include "platform/drawing/graphics_window.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+#include <utility>
+#include <stdexcept>
+#include <vector>
+
+#include "platform/drawing/graphics.h"
+#include "platform/drawing/graphics_context.h"
+
+namespace {
+
+// Contexts whose GL context exists. Never destroyed: images held by globals
+// ask it while the program ends, in any order of static destruction.
+std::vector<TGraphics*>& g_live = *new std::vector<TGraphics*>;
+unsigned g_generation = 0;
+std::function<std::uint32_t()>& g_test_clock = *new std::function<std::uint32_t()>;
+
+[[noreturn]] void ContextFailure(const char* why) {
+  std::fprintf(stderr, "graphics: %s\n", why);
+  throw std::runtime_error("Unable to create GL Context");
+}
+
+}  // namespace
+
+void PrepareGLAttributes() {
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
+  SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
+  SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  SDL_GL_SetAttribute(SDL_GL_SHARE_WITH_CURRENT_CONTEXT, 1);
+  SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
+  SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+}
+
+namespace {
+
+struct WindowPixels {
+  int logical_w = 0, logical_h = 0;    // what the window system calls its size
+  int physical_w = 0, physical_h = 0;  // what GL draws into
+  int scale = 1;
+};
+
+// On an output of scale N a window of W x H has a drawable of N W x N H
+// physical pixels. A drawable that is no whole multiple (a fractional scale
+// the window system rounded) takes the whole scale below it: sharp blocks,
+// a thin black margin at the right and bottom.
+WindowPixels PixelsOf(SDL_Window* window) {
+  WindowPixels p;
+  SDL_GL_GetDrawableSize(window, &p.physical_w, &p.physical_h);
+  SDL_GetWindowSize(window, &p.logical_w, &p.logical_h);
+  if (p.logical_w > 0 && p.logical_h > 0) {
+    p.scale = std::max(1, std::min(p.physical_w / p.logical_w, p.physical_h / p.logical_h));
+  }
+  if (p.logical_w <= 0 || p.logical_h <= 0) {
+    p.logical_w = p.physical_w;
+    p.logical_h = p.physical_h;
+  }
+  return p;
+}
+
+}  // namespace
+
+TGraphics* CreateWindowGraphics(SDL_Window* window) {
+  if (window == nullptr) return nullptr;
+  auto* g = new TGraphics(window);
+  const WindowPixels p = PixelsOf(window);
+  g->width = p.logical_w;
+  g->height = p.logical_h;
+  g->viewport_w = p.logical_w;
+  g->viewport_h = p.logical_h;
+  return g;
+}
+
+void SetGraphicsCanvasRect(TGraphics* graphics, int x, int y, int width, int height) {
+  if (graphics == nullptr) return;
+  TGraphics& g = *graphics;
+  width = std::max(0, width);
+  height = std::max(0, height);
+  if (!g.has_canvas_rect || g.canvas_x != x || g.canvas_y != y || g.canvas_w != width ||
+      g.canvas_h != height) {
+    ForcePresent(g);
+    SettleGraphics(g);
+  }
+  g.has_canvas_rect = true;
+  g.canvas_x = x;
+  g.canvas_y = y;
+  g.canvas_w = width;
+  g.canvas_h = height;
+}
+
+void ExposeWindowGraphics(TGraphics* graphics) {
+  if (graphics != nullptr) ForcePresent(*graphics);
+}
+
+void SettleWindowGraphics(TGraphics* graphics) {
+  if (graphics != nullptr) SettleGraphics(*graphics);
+}
+
+bool PresentLastPicture(TGraphics* graphics) {
+  if (graphics == nullptr || graphics->gl == nullptr || !graphics->renderer) return false;
+  TGraphics& g = *graphics;
+  SDL_GLContext previous = SDL_GL_GetCurrentContext();
+  SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
+  if (previous != g.gl) SDL_GL_MakeCurrent(g.window, g.gl);
+  const bool drawn = g.renderer->RedrawPresented();
+  if (drawn) SwapGraphics(g, 0);
+  if (previous != nullptr && previous != g.gl) SDL_GL_MakeCurrent(previous_window, previous);
+  return drawn;
+}
+
+std::uint32_t GraphicsClock() {
+  return g_test_clock ? g_test_clock() : static_cast<std::uint32_t>(SDL_GetTicks64());
+}
+
+void SetGraphicsClockForTesting(std::function<std::uint32_t()> clock) {
+  g_test_clock = std::move(clock);
+}
+
+void SettleGraphics(TGraphics& g) {
+  g.settling = true;
+  g.settle_until = GraphicsClock() + static_cast<std::uint32_t>(kPresentSettleMs);
+}
+
+void FreeWindowGraphics(TGraphics* graphics) {
+  if (graphics == nullptr) return;
+  ForgetCurrentGraphics(graphics);
+  delete graphics;
+}
+
+// The window must still exist: its GL context is made current once more to
+// release the back end's objects.
+TGraphics::~TGraphics() {
+  if (gl == nullptr) return;
+  SDL_GLContext previous = SDL_GL_GetCurrentContext();
+  SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
+  SDL_GL_MakeCurrent(window, gl);
+  renderer.reset();
+  g_live.erase(std::remove(g_live.begin(), g_live.end(), this), g_live.end());
+  SDL_GL_DeleteContext(gl);
+  gl = nullptr;
+  if (previous != nullptr && previous != SDL_GL_GetCurrentContext() &&
+      std::any_of(g_live.begin(), g_live.end(), [&](TGraphics* o) { return o->gl == previous; })) {
+    SDL_GL_MakeCurrent(previous_window, previous);
+  }
+}
+
+bool RefreshGraphicsSize(TGraphics& g) {
+  const WindowPixels p = PixelsOf(g.window);
+  const int dw = p.logical_w, dh = p.logical_h;
+  if (dw != g.drawable_w || dh != g.drawable_h || p.physical_w != g.physical_w ||
+      p.physical_h != g.physical_h) {
+    // A new size, or the same size on an output of another scale.
+    ForcePresent(g);
+    SettleGraphics(g);
+  }
+  g.drawable_w = dw;
+  g.drawable_h = dh;
+  g.physical_w = p.physical_w;
+  g.physical_h = p.physical_h;
+  g.scale = p.scale;
+  g.offscreen = p.physical_w != p.logical_w || p.physical_h != p.logical_h;
+  if (!g.has_canvas_rect) {
+    g.canvas_x = 0;
+    g.canvas_y = 0;
+    g.canvas_w = dw;
+    g.canvas_h = dh;
+  }
+  const bool changed = g.width != g.canvas_w || g.height != g.canvas_h;
+  g.width = g.canvas_w;
+  g.height = g.canvas_h;
+  return changed;
+}
+
+void MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
+  if (g.gl == nullptr) {
+    // SDL shares the new context's textures with the current one; make a
+    // live context current first so that all of them form one group.
+    if (!g_live.empty() && !OwnGLContextIsCurrent()) {
+      SDL_GL_MakeCurrent(g_live.front()->window, g_live.front()->gl);
+    }
+    SDL_GLContext context = SDL_GL_CreateContext(g.window);
+    if (context == nullptr) ContextFailure(SDL_GetError());
+    if (SDL_GL_MakeCurrent(g.window, context) != 0) {
+      SDL_GL_DeleteContext(context);
+      ContextFailure(SDL_GetError());
+    }
+    if (!GLRenderer::ContextIsCore33()) {
+      SDL_GL_DeleteContext(context);
+      ContextFailure("the context is not OpenGL 3.3 core");
+    }
+    g.renderer = GLRenderer::Create();
+    if (!g.renderer) {
+      SDL_GL_DeleteContext(context);
+      ContextFailure("the drawing back end could not be set up");
+    }
+    g.gl = context;
+    if (g_live.empty()) {
+      ++g_generation;
+      if (g_generation == 0) g_generation = 1;  // 0 means "no texture yet"
+    }
+    g_live.push_back(&g);
+    return;
+  }
+  if (follow_size) {
+    // Binding again makes the window system look at the drawable's new size.
+    SDL_GL_MakeCurrent(g.window, nullptr);
+  }
+  SDL_GL_MakeCurrent(g.window, g.gl);
+}
+
+void SwapGraphics(TGraphics& g, int interval) {
+  if (g.swap_interval != interval) {
+    SDL_GL_SetSwapInterval(interval);
+    g.swap_interval = interval;
+  }
+  SDL_GL_SwapWindow(g.window);
+}
+
+unsigned CurrentTextureGeneration() { return g_live.empty() ? 0 : g_generation; }
+
+bool OwnGLContextIsCurrent() {
+  if (g_live.empty()) return false;
+  SDL_GLContext current = SDL_GL_GetCurrentContext();
+  if (current == nullptr) return false;
+  return std::any_of(g_live.begin(), g_live.end(), [&](TGraphics* o) { return o->gl == current; });
+}

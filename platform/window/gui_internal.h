@@ -1,0 +1,83 @@
+// What the window layer's files share: the native side of a gadget, the
+// layer's state and the helpers that more than one of them calls.
+// Internal to platform/.
+#pragma once
+
+#include <SDL.h>
+#include <signal.h>
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "platform/window/gui.h"
+
+struct TGadget::Native {
+  SDL_Window* window = nullptr;   // windows
+  TGraphics* graphics = nullptr;  // canvases
+};
+
+namespace gui_internal {
+
+// One SDL event becomes at most this many layer events (leave, enter and
+// the press itself, say): the room the wait keeps free in the queue.
+constexpr int kRoomPerPlatformEvent = 4;
+
+// Pixels a status bar (WINDOW_STATUS) adds below a window's client area.
+constexpr int kStatusBarHeight = 18;
+
+// Everything the layer keeps between calls.
+struct GuiState {
+  bool sdl_up = false;
+  // The loop is blocked in the platform wait: an event emitted now must
+  // wake it (see WakeHook).
+  bool waiting = false;
+  Uint32 wake_event = 0;
+  std::vector<TGadget*> windows;
+  std::vector<std::unique_ptr<TTimer>> timers;
+  std::function<int32_t()> test_clock;
+  // Set by the termination signal handler, hence its type. It also cancels
+  // an open dialog, so that the program can end.
+  volatile sig_atomic_t terminate = 0;
+
+  // Mouse tracking for the canvas: which canvas the pointer was last over
+  // and which one holds the capture while buttons are down. The capture
+  // lasts until the last held button is released.
+  TGadget* under = nullptr;
+  TGadget* captured = nullptr;
+  Uint32 held = 0;  // SDL button mask of the buttons held during the capture
+
+  // Whether one of the program's windows has the keyboard focus, as last
+  // reported by AppSuspend / AppResume.
+  bool active = false;
+};
+
+extern GuiState g_gui;
+
+// Clock, timers and the wait (gui_wait.cpp).
+double NowMs();
+// Restarts every timer's schedule from now: ticks missed while a modal
+// dialog was open are not replayed.
+void RestartTimers();
+// Posts WindowClose for every window once a termination signal has come.
+void DeliverTermination();
+// Ends a blocked platform wait when an event is emitted meanwhile.
+void* WakeHook(int hook, void* data, void* context);
+
+// Translation of SDL events (gui_events.cpp).
+void HandleSDLEvent(const SDL_Event& ev);
+void EmitFor(int id, TGadget* source, int data, int x, int y, int mods = 0);
+
+// Gadgets (gui_gadgets.cpp).
+TGadget* WindowFromSDL(Uint32 window_id);
+TGadget* FirstCanvas(TGadget* window);
+// The canvas of `window` under the window-relative point, if any.
+TGadget* CanvasAt(TGadget* window, int x, int y);
+// The window's client size as SDL has it now, the status bar taken off.
+void ClientSizeOf(TGadget* window, int* width, int* height);
+// Re-places the children by their layout rule, then reports the window's
+// new size and asks its canvas for a repaint.
+void ReportResize(TGadget* window);
+
+}  // namespace gui_internal
