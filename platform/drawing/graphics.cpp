@@ -178,7 +178,9 @@ void SetGraphics(TGraphics* graphics) {
   const bool resized = RefreshGraphicsSize(g);
   MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
   g_current = &g;
-  g.renderer->SetTarget(g.offscreen ? g.drawable_w : 0, g.offscreen ? g.drawable_h : 0);
+  // The canvas is always drawn into the renderer's own picture, which keeps
+  // it between repaints (a back buffer's contents after a swap are not).
+  g.renderer->SetTarget(g.drawable_w, g.drawable_h);
   if (g._setup == 0 && !g.viewport_given) {
     g.viewport_w = g.width;
     g.viewport_h = g.height;
@@ -515,27 +517,29 @@ void Cls() {
 
 namespace {
 
-// Whether g's next Flip must present whatever its repaint holds: the screen
-// may not show the last presented picture (first use, resize, expose,
-// another context drew), the window is still settling after a change, or
-// the last presentation is old enough to be shown again.
-bool MustPresent(TGraphics& g, std::uint32_t now) {
+// What g's next Flip must do: redraw everything when the screen may not
+// show the last presented picture (first use, resize, expose, another
+// context drew); present even an unchanged picture while the window is
+// still settling after a change or when the last presentation is old
+// enough to be shown again.
+Presentation NextPresentation(TGraphics& g, std::uint32_t now) {
   if (g.settling && static_cast<std::int32_t>(now - g.settle_until) >= 0) g.settling = false;
-  return g.forced_presents > 0 || g.settling ||
-         now - g.last_present >= static_cast<std::uint32_t>(kPresentRefreshMs);
+  return PresentationNeeded(g.forced_presents > 0, g.settling, now - g.last_present,
+                            static_cast<std::uint32_t>(kPresentRefreshMs));
 }
 
 }  // namespace
 
-// Presents the back buffer; with sync the swap waits for the vertical
-// refresh. A repaint that would show exactly what is on screen already is
-// neither drawn nor presented, unless MustPresent says otherwise.
+// Presents the canvas; with sync the swap waits for the vertical refresh.
+// Only what changed since the last presentation is drawn; a repaint that
+// would show exactly what is on screen already is neither drawn nor
+// presented, unless NextPresentation says otherwise.
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
   ReleaseGoneImageTextures(*g.renderer);
   const std::uint32_t now = GraphicsClock();
-  if (!g.renderer->EndFrame(MustPresent(g, now))) return;
+  if (!g.renderer->EndFrame(NextPresentation(g, now))) return;
   if (g.forced_presents > 0) --g.forced_presents;
   g.last_present = now;
   ++g_presents;
@@ -585,6 +589,20 @@ TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame) {
 std::size_t FrameTextureBytes(const TImage& image) {
   const TFrameTextures* frames = FindImageTextures(image);
   return frames != nullptr ? frames->bytes : 0;
+}
+
+std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h) {
+  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
+  TGraphics& g = *g_current;
+  std::vector<std::uint8_t> out =
+      g.renderer->ReadPresented(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h);
+  CheckGLErrors();
+  return out;
+}
+
+bool RedrawLastPresented() {
+  if (g_current == nullptr || !g_current->renderer) return false;
+  return g_current->renderer->RedrawPresented(/*reuse=*/false);
 }
 
 long DrawCallCount() { return DrawCallCountInternal(); }

@@ -59,7 +59,7 @@ int TextWidth(const std::string& text);
 int TextHeight(const std::string& text = "");
 
 // --- Diagnostics for tests and benchmarks ---
-// RGBA bytes of the current context's back buffer for the canvas rectangle
+// RGBA bytes of the current context's canvas picture for the rectangle
 // (x, y, w, h), rows top first (canvas coordinates, origin top-left). Sends
 // whatever is still batched first. Empty when no context is current or the
 // rectangle is empty.
@@ -85,6 +85,16 @@ std::size_t FrameTextureBytes(const TImage& image);
 // Replaces the clock the drawing layer times presentations by (milliseconds,
 // only differences count); nullptr restores the real one.
 void SetGraphicsClockForTesting(std::function<std::uint32_t()> clock);
+
+// The same from the last presented picture, without sending what the
+// repaint being recorded has drawn; empty when part of it has been sent.
+std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h);
+
+// Draws the last presented repaint again in full into the current
+// context's picture, without presenting it: read back before and after, the
+// pictures are the same unless drawing only what changed went wrong. False
+// when there is nothing to redraw (see GLRenderer::RedrawPresented).
+bool RedrawLastPresented();
 
 // Draw calls sent to GL since the last reset.
 long DrawCallCount();

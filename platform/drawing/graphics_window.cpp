@@ -113,7 +113,10 @@ bool PresentLastPicture(TGraphics* graphics) {
   SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
   if (previous != g.gl) SDL_GL_MakeCurrent(g.window, g.gl);
   const bool drawn = g.renderer->RedrawPresented();
-  if (drawn) SwapGraphics(g, 0);
+  if (drawn) {
+    g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
+    SwapGraphics(g, 0);
+  }
   if (previous != nullptr && previous != g.gl) SDL_GL_MakeCurrent(previous_window, previous);
   return drawn;
 }
@@ -168,7 +171,6 @@ bool RefreshGraphicsSize(TGraphics& g) {
   g.physical_w = p.physical_w;
   g.physical_h = p.physical_h;
   g.scale = p.scale;
-  g.offscreen = p.physical_w != p.logical_w || p.physical_h != p.logical_h;
   if (!g.has_canvas_rect) {
     g.canvas_x = 0;
     g.canvas_y = 0;
