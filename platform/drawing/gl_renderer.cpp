@@ -508,13 +508,7 @@ GLClip GLRenderer::Scissor(const GLClip& clip) const {
   if (!damage_on_) return clip;
   GLClip whole;
   whole.w = target_w_, whole.h = target_h_;
-  const GLClip& c = clip.enabled ? clip : whole;
-  GLClip s;
-  s.enabled = true;
-  s.x = std::max(c.x, damage_.x);
-  s.y = std::max(c.y, damage_.y);
-  s.w = std::min(c.x + c.w, damage_.x + damage_.w) - s.x;
-  s.h = std::min(c.y + c.h, damage_.y + damage_.h) - s.y;
+  GLClip s = Overlap(clip.enabled ? clip : whole, damage_);
   s.empty = s.w <= 0 || s.h <= 0;
   return s;
 }

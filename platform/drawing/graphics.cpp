@@ -562,13 +562,24 @@ int TextHeight(const std::string&) { return kFontGlyphHeight; }
 // ---------------------------------------------------------------------------
 // Diagnostics.
 
-std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
+namespace {
+
+// The canvas rectangle (x, y, w, h) read from the picture: as drawn so far,
+// or as last presented.
+std::vector<std::uint8_t> ReadCanvas(bool presented, int x, int y, int w, int h) {
   if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
   TGraphics& g = *g_current;
-  std::vector<std::uint8_t> out =
-      g.renderer->ReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h);
+  const int gx = g.canvas_x + x, gy = g.drawable_h - (g.canvas_y + y + h);
+  std::vector<std::uint8_t> out = presented ? g.renderer->ReadPresented(gx, gy, w, h)
+                                            : g.renderer->ReadPixels(gx, gy, w, h);
   CheckGLErrors();
   return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
+  return ReadCanvas(false, x, y, w, h);
 }
 
 int CheckGLErrors() {
@@ -592,12 +603,7 @@ std::size_t FrameTextureBytes(const TImage& image) {
 }
 
 std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h) {
-  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
-  TGraphics& g = *g_current;
-  std::vector<std::uint8_t> out =
-      g.renderer->ReadPresented(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h);
-  CheckGLErrors();
-  return out;
+  return ReadCanvas(true, x, y, w, h);
 }
 
 bool RedrawLastPresented() {

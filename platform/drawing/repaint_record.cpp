@@ -27,17 +27,6 @@ GLClip Bounds(const GLClip& a, const GLClip& b) {
   return u;
 }
 
-// The overlap of two rectangles; w or h not positive when there is none.
-GLClip Overlap(const GLClip& a, const GLClip& b) {
-  GLClip o;
-  o.enabled = true;
-  o.x = std::max(a.x, b.x);
-  o.y = std::max(a.y, b.y);
-  o.w = std::min(a.x + a.w, b.x + b.w) - o.x;
-  o.h = std::min(a.y + a.h, b.y + b.h) - o.y;
-  return o;
-}
-
 class DamageBuilder {
  public:
   DamageBuilder(int target_w, int target_h) {
@@ -224,6 +213,16 @@ void AddMiddle(DamageBuilder& b, const RepaintRecord& now, const RepaintRecord& 
 }
 
 }  // namespace
+
+GLClip Overlap(const GLClip& a, const GLClip& b) {
+  GLClip o;
+  o.enabled = true;
+  o.x = std::max(a.x, b.x);
+  o.y = std::max(a.y, b.y);
+  o.w = std::min(a.x + a.w, b.x + b.w) - o.x;
+  o.h = std::min(a.y + a.h, b.y + b.h) - o.y;
+  return o;
+}
 
 Presentation PresentationNeeded(bool forced, bool settling, std::uint32_t since_last_ms,
                                 std::uint32_t refresh_ms) {

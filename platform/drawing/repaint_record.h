@@ -105,6 +105,10 @@ struct Damage {
   bool Empty() const { return !full && rects.empty(); }
 };
 
+// The overlap of two rectangles (enabled); w or h not positive when there
+// is none.
+GLClip Overlap(const GLClip& a, const GLClip& b);
+
 // How a repaint must end.
 enum class Presentation : std::uint8_t {
   kIfChanged,  // present only when the picture changes
