@@ -531,11 +531,13 @@ void GLRenderer::DrawDamaged(const Damage& damage) {
 
 bool GLRenderer::EndFrame(Presentation how) {
   batch_open_ = false;
-  Damage damage;
-  damage.full = true;
-  if (how != Presentation::kRedrawAll && sent_ops_ == 0) {
-    damage = FindDamage(Now(), Shown(), retained_, target_w_, target_h_, TextureContentInternal);
-  }
+  // Drawing into the back buffer, whose size this does not know, nothing
+  // may be cut away as lying outside it: any change is drawn in full there.
+  constexpr int kUnbounded = 1 << 20;
+  const int w = fbo_ != 0 ? target_w_ : kUnbounded, h = fbo_ != 0 ? target_h_ : kUnbounded;
+  const RepaintRecord shown = Shown();
+  const Damage damage = DamageToDraw(Now(), shown_valid_ ? &shown : nullptr, sent_ops_ != 0,
+                                     retained_, how, w, h, TextureContentInternal);
   const bool same = damage.Empty();
   if (damage.full) {
     Flush();
@@ -639,7 +641,7 @@ std::vector<std::uint8_t> GLRenderer::ReadPixels(int x, int y, int w, int h) {
 }
 
 std::vector<std::uint8_t> GLRenderer::ReadPresented(int x, int y, int w, int h) {
-  if (!shown_valid_ || sent_ops_ != 0) return {};
+  if (!shown_valid_ || sent_ops_ != 0 || fbo_ == 0) return {};
   return ReadPicture(x, y, w, h);
 }
 

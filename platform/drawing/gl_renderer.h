@@ -64,12 +64,12 @@ class GLRenderer {
   // shading each one.
   void ClearRect(const GLClip& rect, int red, int green, int blue);
   // Draws into a picture of its own of width x height pixels instead of the
-  // window's back buffer (0 x 0: into the back buffer, the default). It is
-  // kept between repaints, so that a repaint redraws only what changed; on
-  // an output whose scale is above 1 the canvas is drawn at its logical
-  // size there and then put on the back buffer scaled up, so that every
-  // drawing rule holds per logical pixel. A new size starts a new picture,
-  // redrawn in full.
+  // window's back buffer (0 x 0: into the back buffer, the default). On an
+  // output whose scale is above 1 the canvas is drawn at its logical size
+  // there and then put on the back buffer scaled up, so that every drawing
+  // rule holds per logical pixel. The picture is kept between repaints, so
+  // that a repaint redraws there only what changed; a new size starts a new
+  // picture, redrawn in full.
   void SetTarget(int width, int height);
   // Puts that picture on the back buffer of drawable_w x drawable_h pixels,
   // each pixel an exact scale x scale block (nearest, never filtered), from
@@ -108,7 +108,8 @@ class GLRenderer {
   // (x, y) (window pixels, bottom-left origin) as RGBA rows, top row first.
   std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
   // The same from the last presented picture, sending nothing: empty when
-  // part of the repaint being recorded is in the picture already.
+  // there is no picture of its own or part of the repaint being recorded is
+  // in it already.
   std::vector<std::uint8_t> ReadPresented(int x, int y, int w, int h);
   // Sends what is recorded and waits until GL has finished all drawing.
   void Finish();

@@ -19,6 +19,7 @@
 namespace {
 
 TGraphics* g_current = nullptr;
+bool g_retain_for_testing = false;
 int g_gl_errors = 0;
 long g_presents = 0;
 
@@ -178,9 +179,8 @@ void SetGraphics(TGraphics* graphics) {
   const bool resized = RefreshGraphicsSize(g);
   MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
   g_current = &g;
-  // The canvas is always drawn into the renderer's own picture, which keeps
-  // it between repaints (a back buffer's contents after a swap are not).
-  g.renderer->SetTarget(g.drawable_w, g.drawable_h);
+  const bool apart = g.offscreen || g_retain_for_testing;
+  g.renderer->SetTarget(apart ? g.drawable_w : 0, apart ? g.drawable_h : 0);
   if (g._setup == 0 && !g.viewport_given) {
     g.viewport_w = g.width;
     g.viewport_h = g.height;
@@ -531,9 +531,10 @@ Presentation NextPresentation(TGraphics& g, std::uint32_t now) {
 }  // namespace
 
 // Presents the canvas; with sync the swap waits for the vertical refresh.
-// Only what changed since the last presentation is drawn; a repaint that
-// would show exactly what is on screen already is neither drawn nor
-// presented, unless NextPresentation says otherwise.
+// Where the canvas keeps a picture of its own only what changed since the
+// last presentation is drawn; a repaint that would show exactly what is on
+// screen already is neither drawn nor presented, unless NextPresentation
+// says otherwise.
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
@@ -605,6 +606,8 @@ std::size_t FrameTextureBytes(const TImage& image) {
 std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h) {
   return ReadCanvas(true, x, y, w, h);
 }
+
+void RetainPictureForTesting(bool on) { g_retain_for_testing = on; }
 
 bool RedrawLastPresented() {
   if (g_current == nullptr || !g_current->renderer) return false;

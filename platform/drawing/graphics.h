@@ -59,7 +59,8 @@ int TextWidth(const std::string& text);
 int TextHeight(const std::string& text = "");
 
 // --- Diagnostics for tests and benchmarks ---
-// RGBA bytes of the current context's canvas picture for the rectangle
+// RGBA bytes of the current context's back buffer (or picture of its own)
+// for the canvas rectangle
 // (x, y, w, h), rows top first (canvas coordinates, origin top-left). Sends
 // whatever is still batched first. Empty when no context is current or the
 // rectangle is empty.
@@ -86,8 +87,14 @@ std::size_t FrameTextureBytes(const TImage& image);
 // only differences count); nullptr restores the real one.
 void SetGraphicsClockForTesting(std::function<std::uint32_t()> clock);
 
-// The same from the last presented picture, without sending what the
-// repaint being recorded has drawn; empty when part of it has been sent.
+// Draws every canvas made current from now on (`on`) into a picture of its
+// own, as on a scaled output, where a repaint redraws only what changed,
+// though the display is not scaled.
+void RetainPictureForTesting(bool on);
+
+// The same as ReadPixels from the last presented picture of a canvas that
+// keeps one, without sending what the repaint being recorded has drawn;
+// empty when it keeps none or part of that has been sent.
 std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h);
 
 // Draws the last presented repaint again in full into the current

@@ -51,6 +51,9 @@ class TGraphics {
   // and the window's size in physical pixels.
   int scale = 1;
   int physical_w = 0, physical_h = 0;
+  // Whether the canvas is drawn apart and presented scaled: the drawable
+  // is not the window's logical size.
+  bool offscreen = false;
   // Whether SetViewport has been called; until then the clipping rectangle
   // takes the context size at the first activation as its start value.
   bool viewport_given = false;

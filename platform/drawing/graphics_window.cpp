@@ -171,6 +171,7 @@ bool RefreshGraphicsSize(TGraphics& g) {
   g.physical_w = p.physical_w;
   g.physical_h = p.physical_h;
   g.scale = p.scale;
+  g.offscreen = p.physical_w != p.logical_w || p.physical_h != p.logical_h;
   if (!g.has_canvas_rect) {
     g.canvas_x = 0;
     g.canvas_y = 0;

@@ -79,7 +79,7 @@ Damage DamageBuilder::Finish() {
   long long area = 0;
   for (const GLClip& r : rects) area += Area(r);
   // Most of the picture: one plain pass costs less than the scissored ones.
-  if (4 * area >= 3 * Area(target_)) Full();
+  if (!rects.empty() && 4 * area >= 3 * Area(target_)) Full();
   if (damage_.full) rects.clear();
   return damage_;
 }
@@ -246,13 +246,12 @@ bool TexturesChanged(const RepaintRecord& record, std::uint64_t (*content_of)(un
   });
 }
 
-Damage FindDamage(const RepaintRecord& now, const RepaintRecord& shown, bool retained,
-                  int target_w, int target_h, std::uint64_t (*content_of)(unsigned)) {
+Damage FindDamage(const RepaintRecord& now, const RepaintRecord& shown, int target_w,
+                  int target_h, std::uint64_t (*content_of)(unsigned)) {
   DamageBuilder b(target_w, target_h);
   const bool start_differs = now.start_view != shown.start_view &&
                              (DrawsBeforeFirstView(now) || DrawsBeforeFirstView(shown));
-  if (!retained || !StartsWithWholeClear(now) || start_differs ||
-      TexturesChanged(shown, content_of)) {
+  if (!StartsWithWholeClear(now) || start_differs || TexturesChanged(shown, content_of)) {
     b.Full();
     return b.Finish();
   }
@@ -262,4 +261,17 @@ Damage FindDamage(const RepaintRecord& now, const RepaintRecord& shown, bool ret
   while (s < n - p && s < m - p && SameOp(now, n - 1 - s, shown, m - 1 - s)) ++s;
   AddMiddle(b, now, shown, p, n - s, m - s);
   return b.Finish();
+}
+
+Damage DamageToDraw(const RepaintRecord& now, const RepaintRecord* shown, bool sent,
+                    bool retained, Presentation how, int target_w, int target_h,
+                    std::uint64_t (*content_of)(unsigned)) {
+  Damage full;
+  full.full = true;
+  if (how == Presentation::kRedrawAll || sent || shown == nullptr) return full;
+  const Damage damage = FindDamage(now, *shown, target_w, target_h, content_of);
+  // Without a retained picture only a repaint that is dropped unsent can
+  // be spared; a presented one is drawn in full.
+  if (!retained && !(damage.Empty() && how == Presentation::kIfChanged)) return full;
+  return damage;
 }

@@ -6,13 +6,18 @@
 // vertex range), clears, scissored clears and view changes are appended to a
 // RepaintRecord, and sent when the repaint is presented.
 //
-// Where the picture lives. Every repaint is drawn into a framebuffer of the
-// renderer's own (the retained picture), then copied to the back buffer and
-// swapped: the back buffer's contents after a swap are undefined, the
-// retained picture's are not. It shows the last presented record exactly
-// when `retained` holds: that record was sent in full (or as the damaged
-// part of it, below) and started by clearing the whole canvas, and nothing
-// was drawn into the picture since.
+// Where the picture lives. Where the canvas is drawn apart (an output whose
+// scale is above 1, presented scaled up) it is drawn into a framebuffer of
+// the renderer's own, the retained picture, then copied to the back buffer
+// and swapped. It shows the last presented record exactly when `retained`
+// holds: that record was sent in full (or as the damaged part of it, below)
+// and started by clearing the whole canvas, and nothing was drawn into the
+// picture since. Elsewhere the canvas is drawn straight into the back
+// buffer, whose contents after a swap are undefined: nothing is retained,
+// and every repaint that is presented is drawn in full. (Keeping a retained
+// picture there too would cost a copy of the whole canvas per presentation,
+// which on a software renderer costs more than the full repaint it saves:
+// bench/drawing_repaint measures both.)
 //
 // Damage. A pixel that lies outside every op that differs between the new
 // record and the last presented one is touched by the same ops, in the same
@@ -26,15 +31,17 @@
 // clear, part of the record already sent (a read back, a texture's end), a
 // different view, a texture drawn by the last presented record that has
 // changed since (a deleted or reused name), a vertex that is not finite.
-// Empty damage means identical: the same picture again.
+// Empty damage means identical: the same picture again (whether or not a
+// picture is retained).
 //
 // Presentations. A repaint with empty damage is not presented (no GL call
 // at all) unless the window may not show the last presentation: then a
-// settling or refreshing window copies the retained picture again, and a
-// forced one (first use, resize, expose, another context drew, a new
-// output scale) redraws everything. A resize or a new scale makes a new
-// retained picture, and a new GL context a new renderer: both start with
-// nothing retained, so they redraw in full anyway.
+// settling or refreshing window copies the retained picture again (or
+// redraws the record in full where none is kept), and a forced one (first
+// use, resize, expose, another context drew, a new output scale) redraws
+// everything. A resize or a new scale makes a new retained picture, and a
+// new GL context a new renderer: both start with nothing retained, so they
+// redraw in full anyway.
 // Internal to platform/.
 #pragma once
 
@@ -130,7 +137,14 @@ bool StartsWithWholeClear(const RepaintRecord& record);
 // recorded; `content_of` gives a texture name's content number now.
 bool TexturesChanged(const RepaintRecord& record, std::uint64_t (*content_of)(unsigned));
 
-// What of the retained picture (target_w x target_h, showing `shown` when
-// `retained`) must be drawn again to show `now`. `content_of` as above.
-Damage FindDamage(const RepaintRecord& now, const RepaintRecord& shown, bool retained,
-                  int target_w, int target_h, std::uint64_t (*content_of)(unsigned));
+// Where the pictures of `now` and `shown` can differ, within target_w x
+// target_h. `content_of` as above.
+Damage FindDamage(const RepaintRecord& now, const RepaintRecord& shown, int target_w,
+                  int target_h, std::uint64_t (*content_of)(unsigned));
+
+// What ending the repaint `now` must draw, after `shown` (null: none) was
+// presented last: nothing (identical), its damage, or all of it. `sent`:
+// part of `now` is drawn already; `retained`: the picture shows `shown`.
+Damage DamageToDraw(const RepaintRecord& now, const RepaintRecord* shown, bool sent,
+                    bool retained, Presentation how, int target_w, int target_h,
+                    std::uint64_t (*content_of)(unsigned));

@@ -41,6 +41,9 @@ std::vector<TButton*> Buttons() {
 }
 
 TEST(Damage, EveryRepaintOfTheAppEqualsAFullRedraw) {
+  // The display is not scaled: the canvas keeps a picture of its own as on
+  // a scaled one.
+  RetainPictureForTesting(true);
   ASSERT_TRUE(InitGui());
   InitGlobals();
   Mouse = TMouse{};
@@ -83,6 +86,7 @@ TEST(Damage, EveryRepaintOfTheAppEqualsAFullRedraw) {
   }
   EXPECT_EQ(GLErrorCount(), 0);
   SetClockForTesting(nullptr);
+  RetainPictureForTesting(false);
   imgAnimation = nullptr;
   imgUnanimated = nullptr;
   FreeGadget(objCanvas);

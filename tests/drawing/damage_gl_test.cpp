@@ -31,9 +31,16 @@ struct Item {
 
 class Damage : public DrawingTest {
  protected:
+  // The display is not scaled: the canvas keeps a picture of its own as
+  // on a scaled one.
   void SetUp() override {
+    RetainPictureForTesting(true);
     DrawingTest::SetUp();
     for (int i = 0; i < 2; ++i) MakeImage(i);
+  }
+  void TearDown() override {
+    DrawingTest::TearDown();
+    RetainPictureForTesting(false);
   }
 
   void MakeImage(int i) {
