@@ -118,8 +118,10 @@ void BM_ClearAndPresent(benchmark::State& state) {
 }
 
 // A full repaint: every repaint clears in a colour other than the last one.
+// A third argument of 1 keeps the picture apart, as BM_RepaintFrameChanged.
 void BM_Repaint(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  RetainPictureForTesting(state.range(2) != 0);
   OffscreenCanvas* canvas = Canvas(w, h);
   if (canvas == nullptr) {
     state.SkipWithError("no GL window");
@@ -138,6 +140,7 @@ void BM_Repaint(benchmark::State& state) {
   }
   state.counters["draw_calls"] =
       static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
+  RetainPictureForTesting(false);
   if (GLErrorCount() != 0) state.SkipWithError("GL errors");
 }
 
@@ -165,8 +168,11 @@ void BM_RepaintUnchanged(benchmark::State& state) {
 }
 
 // The preview's frame alternates between two frames; nothing else changes.
+// A third argument of 1 keeps the canvas's picture apart, as on a scaled
+// output, where only the changed part is drawn again.
 void BM_RepaintFrameChanged(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  RetainPictureForTesting(state.range(2) != 0);
   OffscreenCanvas* canvas = Canvas(w, h);
   if (canvas == nullptr) {
     state.SkipWithError("no GL window");
@@ -190,12 +196,23 @@ void BM_RepaintFrameChanged(benchmark::State& state) {
       static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
   state.counters["presents"] =
       static_cast<double>(PresentCount() - presents) / static_cast<double>(state.iterations());
+  RetainPictureForTesting(false);
   if (GLErrorCount() != 0) state.SkipWithError("GL errors");
 }
 
 BENCHMARK(BM_ClearAndPresent)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Repaint)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RepaintFrameChanged)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Repaint)
+    ->Args({800, 600, 0})
+    ->Args({1920, 1080, 0})
+    ->Args({800, 600, 1})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintFrameChanged)
+    ->Args({800, 600, 0})
+    ->Args({1920, 1080, 0})
+    ->Args({800, 600, 1})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintUnchanged)->Args({800, 600})->Unit(benchmark::kMillisecond);
 
 }  // namespace
