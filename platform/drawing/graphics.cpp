@@ -19,8 +19,6 @@
 namespace {
 
 TGraphics* g_current = nullptr;
-int g_gl_errors = 0;
-long g_presents = 0;
 
 struct Point {
   float x, y;
@@ -104,6 +102,11 @@ const TFont* DefaultFont() {
 }
 
 TGraphics* CurrentGraphics() { return g_current; }
+
+TDrawingProbe& DrawingProbe() {
+  static auto& probe = *new TDrawingProbe;
+  return probe;
+}
 
 void ForgetCurrentGraphics(TGraphics* g) {
   if (g_current == g) g_current = nullptr;
@@ -538,7 +541,7 @@ void Flip(int sync) {
   if (!g.renderer->EndFrame(MustPresent(g, now))) return;
   if (g.forced_presents > 0) --g.forced_presents;
   g.last_present = now;
-  ++g_presents;
+  ++DrawingProbe().presents;
   g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
   CheckGLErrors();
   SwapGraphics(g, sync != 0 ? 1 : 0);
@@ -555,50 +558,9 @@ int TextWidth(const std::string& text) {
 
 int TextHeight(const std::string&) { return kFontGlyphHeight; }
 
-// ---------------------------------------------------------------------------
-// Diagnostics.
-
-std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
-  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
-  TGraphics& g = *g_current;
-  std::vector<std::uint8_t> out =
-      g.renderer->ReadPixels(g.canvas_x + x, g.drawable_h - (g.canvas_y + y + h), w, h);
-  CheckGLErrors();
-  return out;
-}
-
 int CheckGLErrors() {
   if (!OwnGLContextIsCurrent()) return 0;
   const int found = GLRenderer::TakeErrors();
-  g_gl_errors += found;
+  DrawingProbe().gl_errors += found;
   return found;
 }
-
-int GLErrorCount() { return g_gl_errors; }
-
-TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame) {
-  const TFrameTextures* frames = FindImageTextures(image);
-  const TFrameTexture* ft = frames != nullptr ? frames->Find(frame) : nullptr;
-  return ft != nullptr ? *ft : TFrameTexture{};
-}
-
-std::size_t FrameTextureBytes(const TImage& image) {
-  const TFrameTextures* frames = FindImageTextures(image);
-  return frames != nullptr ? frames->bytes : 0;
-}
-
-long DrawCallCount() { return DrawCallCountInternal(); }
-long PresentCount() { return g_presents; }
-void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
-
-void FinishGraphics() {
-  if (g_current == nullptr || !g_current->renderer) return;
-  g_current->renderer->Finish();
-}
-
-std::string GLContextDescription() {
-  if (!OwnGLContextIsCurrent()) return {};
-  return GLRenderer::ContextDescription();
-}
-
-bool GLContextIsCore33() { return OwnGLContextIsCurrent() && GLRenderer::ContextIsCore33(); }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "platform/drawing/gl_renderer.h"
@@ -102,6 +103,14 @@ bool OwnGLContextIsCurrent();
 void ForgetCurrentGraphics(TGraphics* g);
 // The drawing layer's millisecond clock (wrapping; only differences count).
 std::uint32_t GraphicsClock();
+// What the layer counts as it works, and a clock that replaces the real
+// one while set: read and set by the test library only.
+struct TDrawingProbe {
+  long presents = 0;  // buffer swaps made by Flip
+  int gl_errors = 0;  // GL errors CheckGLErrors found
+  std::function<std::uint32_t()> clock;
+};
+TDrawingProbe& DrawingProbe();
 // The window system may show g's window other than as last presented for a
 // while (see graphics_window.h): every Flip presents until the picture has
 // settled.

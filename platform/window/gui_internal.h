@@ -36,6 +36,7 @@ struct GuiState {
   Uint32 wake_event = 0;
   std::vector<TGadget*> windows;
   std::vector<std::unique_ptr<TTimer>> timers;
+  // Replaces the real clock while set: set by the test library only.
   std::function<int32_t()> test_clock;
   // Set by the termination signal handler, hence its type. It also cancels
   // an open dialog, so that the program can end.
@@ -60,6 +61,9 @@ double NowMs();
 // Restarts every timer's schedule from now: ticks missed while a modal
 // dialog was open are not replayed.
 void RestartTimers();
+// Waits for the next event as WaitEvent does, giving up with 0 after
+// timeout_ms (never when it is negative).
+int WaitEventWithin(double timeout_ms);
 // Posts WindowClose for every window once a termination signal has come.
 void DeliverTermination();
 // Ends a blocked platform wait when an event is emitted meanwhile.
