@@ -14,7 +14,9 @@
 
 #include "platform/drawing/font_default.h"
 #include "platform/drawing/graphics_context.h"
+#include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
+#include "platform/images/texture_plan.h"
 
 namespace {
 
@@ -95,11 +97,6 @@ bool FillByClear(TGraphics& g, const GLVertex& paint, float x0, float y0, float 
 
 // ---------------------------------------------------------------------------
 // State shared with graphics_window.cpp.
-
-const TFont* DefaultFont() {
-  static const TFont font;
-  return &font;
-}
 
 TGraphics* CurrentGraphics() { return g_current; }
 

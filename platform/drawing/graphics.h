@@ -20,7 +20,15 @@ void SetColor(int red, int green, int blue);
 void GetColor(int& red, int& green, int& blue);
 void SetAlpha(float alpha);
 float GetAlpha();
-void SetBlend(int mode);  // 1 masked, 2 solid, 3 alpha, 4 additive, 5 multiplied
+// Blend modes of SetBlend; any other mode draws as BLEND_SOLID.
+enum : int {
+  BLEND_MASKED = 1,      // no blending; alpha below 0.5 is not drawn
+  BLEND_SOLID = 2,       // the source replaces the destination
+  BLEND_ALPHA = 3,       // source x alpha + destination x (1 - alpha)
+  BLEND_ADDITIVE = 4,    // source x alpha + destination
+  BLEND_MULTIPLIED = 5,  // source x destination
+};
+void SetBlend(int mode);
 int GetBlend();
 void SetScale(float sx, float sy);
 void GetScale(float& sx, float& sy);

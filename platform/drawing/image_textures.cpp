@@ -7,6 +7,7 @@
 
 #include "platform/drawing/gl_renderer.h"
 #include "platform/drawing/graphics_context.h"
+#include "platform/drawing/graphics_window.h"
 
 namespace {
 

@@ -1,6 +1,7 @@
 // URL opening: embedded resources as memory streams, everything else as
 // regular files.
 #include "platform/images/stream.h"
+#include "platform/images/incbin.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -50,10 +50,6 @@ StreamPtr OpenStream(const std::string& url);
 // Appends up to n bytes from the stream's position (fewer at its end).
 void ReadUpTo(TStream& stream, std::size_t n, std::vector<std::uint8_t>* out);
 
-// The registered bytes of an embedded resource; empty span and false when
-// the name is unknown.
-bool IncbinFind(const std::string& name, std::span<const std::uint8_t>* bytes);
-
 // A cursor over a byte span. Every read is bounds-checked: reading past the
 // end returns zeros and makes the reader fail for good, so a decoder can
 // read a whole header and test Ok() once.

@@ -1,6 +1,7 @@
 #include "platform/testing/drawing_probe.h"
 
 #include "platform/drawing/graphics_context.h"
+#include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
 
 std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {

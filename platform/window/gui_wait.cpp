@@ -1,6 +1,8 @@
 // The window layer's clock, its repeating timers and the wait that the
 // event loop blocks in, which dispatches SDL's events and fires the timers.
 
+#include "platform/window/gui_wait.h"
+
 #include <time.h>
 #include <unistd.h>
 

@@ -6,6 +6,7 @@
 
 #include "platform/images/image.h"
 #include "platform/images/stream.h"
+#include "platform/images/incbin.h"
 #include "support/images_support.h"
 
 extern const unsigned char kLogoPng[];
