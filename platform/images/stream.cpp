@@ -11,6 +11,8 @@
 #include <cctype>
 #include <cerrno>
 
+namespace images_internal {
+
 namespace {
 
 // A regular file read through a buffer. Opening never blocks: FIFOs,
@@ -158,3 +160,5 @@ StreamPtr OpenStream(const std::string& url) {
   }
   return OpenFile(url);
 }
+
+}  // namespace images_internal

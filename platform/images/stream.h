@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace images_internal {
+
 class TStream {
  public:
   virtual ~TStream() = default;
@@ -111,3 +113,5 @@ class TByteReader {
   std::size_t pos_ = 0;
   bool ok_ = true;
 };
+
+}  // namespace images_internal

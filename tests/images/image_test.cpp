@@ -9,6 +9,8 @@
 #include "platform/images/incbin.h"
 #include "support/images_support.h"
 
+using namespace images_internal;
+
 extern const unsigned char kLogoPng[];
 extern const std::size_t kLogoPng_size;
 
