@@ -10,8 +10,10 @@
 //                         SDL2 + GL window, started in turn for a number of
 //                         rounds, each timed from its spawn to its first
 //                         picture on screen by a preloaded probe
-//                         (floor/first_picture.c): medians, their ratio,
-//                         and the quartiles as the noise. With
+//                         (floor/first_picture.c): medians (and that of
+//                         the processor time used until then), the ratio
+//                         to the bare window's, the quartiles as the
+//                         noise. With
 //                         CELLREEL_BASELINE=/path/to/an/older/cellreel that
 //                         program takes its turn in every round too
 //                         (baseline_*), so that before and after are
@@ -164,14 +166,18 @@ BENCHMARK(BM_BareWindowStartToFirstFrame)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(5);
 
-// Spawn to first picture of `program` in milliseconds, through the probe;
-// negative when it showed none.
-double FirstPictureMs(const std::string& program, const std::vector<std::string>& args) {
+// Spawn to first picture of `program` in milliseconds, through the probe,
+// and the processor time it used until then; false when it showed none.
+bool FirstPictureMs(const std::string& program, const std::vector<std::string>& args,
+                    double* wall_ms, double* cpu_ms) {
   const std::string out = RunChild(args, program,
                                    {std::string("LD_PRELOAD=") + FIRST_PICTURE_PROBE,
                                     "CELLREEL_T0=" + std::to_string(NowNs())});
-  const long long ns = std::atoll(out.c_str());
-  return ns > 0 ? static_cast<double>(ns) / 1e6 : -1.0;
+  long long wall = 0, cpu = 0;
+  if (std::sscanf(out.c_str(), "%lld %lld", &wall, &cpu) != 2 || wall <= 0) return false;
+  *wall_ms = static_cast<double>(wall) / 1e6;
+  *cpu_ms = static_cast<double>(cpu) / 1e6;
+  return true;
 }
 
 double Quantile(std::vector<double> v, double q) {
@@ -187,12 +193,12 @@ void BM_StartupRatio(benchmark::State& state) {
     const char* name;
     std::string program;
     std::vector<std::string> args;
-    std::vector<double> ms;
+    std::vector<double> ms, cpu_ms;
   };
-  std::vector<Contender> runs = {{"bare", BARE_WINDOW, {"--first-frame", "0"}, {}},
-                                 {"program", PROGRAM, {}, {}}};
+  std::vector<Contender> runs = {{"bare", BARE_WINDOW, {"--first-frame", "0"}, {}, {}},
+                                 {"program", PROGRAM, {}, {}, {}}};
   if (const char* baseline = std::getenv("CELLREEL_BASELINE")) {
-    runs.push_back({"baseline", baseline, {}, {}});
+    runs.push_back({"baseline", baseline, {}, {}, {}});
   }
   const char* rounds_env = std::getenv("CELLREEL_STARTUP_ROUNDS");
   const int rounds = rounds_env ? std::max(1, std::atoi(rounds_env)) : 15;
@@ -202,12 +208,13 @@ void BM_StartupRatio(benchmark::State& state) {
       // the one that follows a particular other.
       for (std::size_t i = 0; i < runs.size(); ++i) {
         Contender& c = runs[(i + static_cast<std::size_t>(round)) % runs.size()];
-        const double ms = FirstPictureMs(c.program, c.args);
-        if (ms < 0) {
+        double ms = 0, cpu = 0;
+        if (!FirstPictureMs(c.program, c.args, &ms, &cpu)) {
           state.SkipWithError((std::string(c.name) + " showed no picture (no display?)").c_str());
           return;
         }
         c.ms.push_back(ms);
+        c.cpu_ms.push_back(cpu);
       }
     }
   }
@@ -219,6 +226,7 @@ void BM_StartupRatio(benchmark::State& state) {
     state.counters[n + "_ms"] = Quantile(c.ms, 0.5);
     state.counters[n + "_q1_ms"] = Quantile(c.ms, 0.25);
     state.counters[n + "_q3_ms"] = Quantile(c.ms, 0.75);
+    state.counters[n + "_cpu_ms"] = Quantile(c.cpu_ms, 0.5);
     if (n == "bare") continue;
     std::vector<double> ratios;
     for (std::size_t r = 0; r < c.ms.size(); ++r) ratios.push_back(c.ms[r] / runs[0].ms[r]);

@@ -2,8 +2,9 @@
  * the real program or the bare window alike: at the first buffer swap whose
  * picture is not all black along the window's middle row (the program
  * presents its two cleared buffers black before its first picture), it
- * writes the nanoseconds since CELLREEL_T0 (CLOCK_MONOTONIC) to standard
- * output and ends the process. Reads the default framebuffer, as drawn on
+ * writes the nanoseconds since CELLREEL_T0 (CLOCK_MONOTONIC) and the
+ * processor time the process used until then (all its threads, in
+ * nanoseconds) to standard output and ends the process. Reads the default framebuffer, as drawn on
  * a display of scale 1. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -49,8 +50,10 @@ void SDL_GL_SwapWindow(SDL_Window* window) {
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   const int64_t now = (int64_t)ts.tv_sec * 1000000000 + ts.tv_nsec;
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+  const int64_t cpu = (int64_t)ts.tv_sec * 1000000000 + ts.tv_nsec;
   const char* t0 = getenv("CELLREEL_T0");
-  printf("%lld\n", (long long)(now - (t0 ? atoll(t0) : 0)));
+  printf("%lld %lld\n", (long long)(now - (t0 ? atoll(t0) : 0)), (long long)cpu);
   fflush(stdout);
   _exit(0);
 }
