@@ -12,7 +12,7 @@ void Draw() {
   SetGraphics(CanvasGraphics(objCanvas));
   SetClsColor(120, 120, 170);
   TDelta::Update();
-  SetBlend(3);
+  SetBlend(BLEND_ALPHA);
   const int action = DisplayMenu();
   switch (action) {
     case ACTION_LOAD: {

@@ -4,6 +4,7 @@
 
 #include "app/globals.h"
 #include "platform/images/image.h"
+#include "platform/images/incbin.h"
 
 extern const unsigned char kLogoPng[];
 extern const std::size_t kLogoPng_size;

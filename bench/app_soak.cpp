@@ -39,7 +39,7 @@
 
 #include "app/globals.h"
 #include "platform/drawing/graphics.h"
-#include "platform/window/testing.h"
+#include "platform/testing/drawing_probe.h"
 #include "support/hostile_files.h"
 
 namespace {

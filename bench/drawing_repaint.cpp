@@ -15,7 +15,8 @@
 
 #include "platform/drawing/graphics.h"
 #include "platform/images/image.h"
-#include "platform/window/offscreen.h"
+#include "platform/testing/offscreen.h"
+#include "platform/testing/drawing_probe.h"
 #include "support/image_builder.h"
 
 namespace {

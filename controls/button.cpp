@@ -1,7 +1,9 @@
 #include "controls/button.h"
 
+#include "controls/caption_estimate.h"
 #include "controls/color_saver.h"
 #include "controls/int32.h"
+#include "controls/outline.h"
 #include "platform/drawing/graphics.h"
 
 std::unique_ptr<TButton> TButton::CreateButton(int x, int y, int width, int height,

@@ -2,6 +2,7 @@
 
 #include "controls/color_saver.h"
 #include "controls/int32.h"
+#include "controls/outline.h"
 #include "platform/drawing/graphics.h"
 
 std::unique_ptr<TCanvas> TCanvas::Create(int x, int y, int width, int height,

@@ -1,7 +1,9 @@
 #include "controls/label.h"
 
+#include "controls/caption_estimate.h"
 #include "controls/color_saver.h"
 #include "controls/int32.h"
+#include "controls/outline.h"
 
 std::unique_ptr<TLabel> TLabel::CreateLabel(int x, int y, int width, int height,
                                             const std::string& text, int align, bool border,

@@ -12,6 +12,7 @@
 
 #include "fuzz/fuzz_pixels.h"
 #include "platform/images/image.h"
+#include "platform/images/incbin.h"
 
 namespace {
 

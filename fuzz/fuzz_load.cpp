@@ -8,6 +8,8 @@
 
 #include "fuzz/fuzz_pixels.h"
 #include "platform/images/image.h"
+#include "platform/images/incbin.h"
+#include "platform/images/texture_plan.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   IncbinAdd("fuzz/input", data, size);

@@ -277,3 +277,8 @@ bool DefaultFontPixel(int code, int column, int row) {
       kTable[static_cast<std::size_t>(row * kFontGlyphCount + code - kFontFirstCode)];
   return ((bits >> column) & 1u) != 0;
 }
+
+const TFont* DefaultFont() {
+  static const TFont font;
+  return &font;
+}

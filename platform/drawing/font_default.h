@@ -16,6 +16,15 @@ inline constexpr float kFontAdvance = 8.0f;
 // i, column 0 leftmost.
 const std::array<std::uint8_t, kFontGlyphHeight * kFontGlyphCount>& DefaultFontTable();
 
+// The built-in font as a drawing context holds it; the only font this layer
+// has.
+struct TFont {
+  int glyph_width = kFontGlyphWidth;
+  int glyph_height = kFontGlyphHeight;
+  float advance = kFontAdvance;
+};
+const TFont* DefaultFont();
+
 // Whether pixel (column, row) of the glyph for `code` is set; false for
 // codes outside 32..127 and coordinates outside the cell.
 bool DefaultFontPixel(int code, int column, int row);

@@ -11,6 +11,7 @@
 
 #include "platform/drawing/font_default.h"
 #include "platform/images/image.h"
+#include "platform/images/texture_plan.h"
 
 namespace {
 
@@ -303,20 +304,20 @@ Blender GLRenderer::Route(std::uint8_t alpha, unsigned texture, bool binary_alph
                                       bool* alpha_test) const {
   *alpha_test = false;
   switch (mode_) {
-    case 1:  // masked
+    case BLEND_MASKED:
       *alpha_test = true;
       return Blender::Off;
-    case 3:
+    case BLEND_ALPHA:
       if (alpha == 255 && (texture == 0 || binary_alpha)) {
         *alpha_test = texture != 0;
         return Blender::Off;
       }
       return Blender::Alpha;
-    case 4:
+    case BLEND_ADDITIVE:
       return Blender::Additive;
-    case 5:
+    case BLEND_MULTIPLIED:
       return Blender::Multiply;
-    default:  // 2 solid, and any other mode
+    default:  // BLEND_SOLID, and any other mode
       return Blender::Off;
   }
 }

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/drawing/graphics.h"
 #include "platform/drawing/repaint_record.h"
 
 struct TexturePlan;
@@ -58,7 +59,7 @@ class GLRenderer {
   void Clear(int red, int green, int blue);
   // Whether an opaque flat primitive simply replaces the destination in the
   // current blend mode.
-  bool OpaqueReplaces() const { return mode_ != 4 && mode_ != 5; }
+  bool OpaqueReplaces() const { return mode_ != BLEND_ADDITIVE && mode_ != BLEND_MULTIPLIED; }
   // Fills `rect` (window pixels, bottom-left origin) inside the clip with an
   // opaque colour by a scissored clear: the same pixels as a quad, without
   // shading each one.
@@ -164,7 +165,7 @@ class GLRenderer {
   unsigned fbo_ = 0, fbo_color_ = 0;
   int target_w_ = 0, target_h_ = 0;
   int loc_size_ = -1, loc_texture_ = -1;
-  int mode_ = 1;  // the layer's blend mode
+  int mode_ = BLEND_MASKED;  // the layer's blend mode
   int max_texture_size_ = 0;
   std::size_t vbo_capacity_ = 0;
 

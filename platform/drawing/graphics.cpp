@@ -14,14 +14,13 @@
 
 #include "platform/drawing/font_default.h"
 #include "platform/drawing/graphics_context.h"
+#include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
+#include "platform/images/texture_plan.h"
 
 namespace {
 
 TGraphics* g_current = nullptr;
-bool g_retain_for_testing = false;
-int g_gl_errors = 0;
-long g_presents = 0;
 
 struct Point {
   float x, y;
@@ -99,12 +98,12 @@ bool FillByClear(TGraphics& g, const GLVertex& paint, float x0, float y0, float 
 // ---------------------------------------------------------------------------
 // State shared with graphics_window.cpp.
 
-const TFont* DefaultFont() {
-  static const TFont font;
-  return &font;
-}
-
 TGraphics* CurrentGraphics() { return g_current; }
+
+TDrawingProbe& DrawingProbe() {
+  static auto& probe = *new TDrawingProbe;
+  return probe;
+}
 
 void ForgetCurrentGraphics(TGraphics* g) {
   if (g_current == g) g_current = nullptr;
@@ -179,7 +178,7 @@ void SetGraphics(TGraphics* graphics) {
   const bool resized = RefreshGraphicsSize(g);
   MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
   g_current = &g;
-  const bool apart = g.offscreen || g_retain_for_testing;
+  const bool apart = g.offscreen || DrawingProbe().retain_picture;
   g.renderer->SetTarget(apart ? g.drawable_w : 0, apart ? g.drawable_h : 0);
   if (g._setup == 0 && !g.viewport_given) {
     g.viewport_w = g.width;
@@ -543,7 +542,7 @@ void Flip(int sync) {
   if (!g.renderer->EndFrame(NextPresentation(g, now))) return;
   if (g.forced_presents > 0) --g.forced_presents;
   g.last_present = now;
-  ++g_presents;
+  ++DrawingProbe().presents;
   g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
   CheckGLErrors();
   SwapGraphics(g, sync != 0 ? 1 : 0);
@@ -560,72 +559,9 @@ int TextWidth(const std::string& text) {
 
 int TextHeight(const std::string&) { return kFontGlyphHeight; }
 
-// ---------------------------------------------------------------------------
-// Diagnostics.
-
-namespace {
-
-// The canvas rectangle (x, y, w, h) read from the picture: as drawn so far,
-// or as last presented.
-std::vector<std::uint8_t> ReadCanvas(bool presented, int x, int y, int w, int h) {
-  if (g_current == nullptr || !g_current->renderer || w <= 0 || h <= 0) return {};
-  TGraphics& g = *g_current;
-  const int gx = g.canvas_x + x, gy = g.drawable_h - (g.canvas_y + y + h);
-  std::vector<std::uint8_t> out = presented ? g.renderer->ReadPresented(gx, gy, w, h)
-                                            : g.renderer->ReadPixels(gx, gy, w, h);
-  CheckGLErrors();
-  return out;
-}
-
-}  // namespace
-
-std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
-  return ReadCanvas(false, x, y, w, h);
-}
-
 int CheckGLErrors() {
   if (!OwnGLContextIsCurrent()) return 0;
   const int found = GLRenderer::TakeErrors();
-  g_gl_errors += found;
+  DrawingProbe().gl_errors += found;
   return found;
 }
-
-int GLErrorCount() { return g_gl_errors; }
-
-TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame) {
-  const TFrameTextures* frames = FindImageTextures(image);
-  const TFrameTexture* ft = frames != nullptr ? frames->Find(frame) : nullptr;
-  return ft != nullptr ? *ft : TFrameTexture{};
-}
-
-std::size_t FrameTextureBytes(const TImage& image) {
-  const TFrameTextures* frames = FindImageTextures(image);
-  return frames != nullptr ? frames->bytes : 0;
-}
-
-std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h) {
-  return ReadCanvas(true, x, y, w, h);
-}
-
-void RetainPictureForTesting(bool on) { g_retain_for_testing = on; }
-
-bool RedrawLastPresented() {
-  if (g_current == nullptr || !g_current->renderer) return false;
-  return g_current->renderer->RedrawPresented(/*reuse=*/false);
-}
-
-long DrawCallCount() { return DrawCallCountInternal(); }
-long PresentCount() { return g_presents; }
-void ResetDrawCallCount() { ResetDrawCallCountInternal(); }
-
-void FinishGraphics() {
-  if (g_current == nullptr || !g_current->renderer) return;
-  g_current->renderer->Finish();
-}
-
-std::string GLContextDescription() {
-  if (!OwnGLContextIsCurrent()) return {};
-  return GLRenderer::ContextDescription();
-}
-
-bool GLContextIsCore33() { return OwnGLContextIsCurrent() && GLRenderer::ContextIsCore33(); }

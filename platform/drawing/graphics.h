@@ -3,11 +3,7 @@
 // 8 x 16 font and textured images, in canvas pixels (origin top-left).
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
-#include <functional>
 #include <string>
-#include <vector>
 
 #include "platform/images/image.h"
 
@@ -24,7 +20,15 @@ void SetColor(int red, int green, int blue);
 void GetColor(int& red, int& green, int& blue);
 void SetAlpha(float alpha);
 float GetAlpha();
-void SetBlend(int mode);  // 1 masked, 2 solid, 3 alpha, 4 additive, 5 multiplied
+// Blend modes of SetBlend; any other mode draws as BLEND_SOLID.
+enum : int {
+  BLEND_MASKED = 1,      // no blending; alpha below 0.5 is not drawn
+  BLEND_SOLID = 2,       // the source replaces the destination
+  BLEND_ALPHA = 3,       // source x alpha + destination x (1 - alpha)
+  BLEND_ADDITIVE = 4,    // source x alpha + destination
+  BLEND_MULTIPLIED = 5,  // source x destination
+};
+void SetBlend(int mode);
 int GetBlend();
 void SetScale(float sx, float sy);
 void GetScale(float& sx, float& sy);
@@ -58,63 +62,6 @@ inline constexpr int kPresentRefreshMs = 3000;
 int TextWidth(const std::string& text);
 int TextHeight(const std::string& text = "");
 
-// --- Diagnostics for tests and benchmarks ---
-// RGBA bytes of the current context's back buffer (or picture of its own)
-// for the canvas rectangle
-// (x, y, w, h), rows top first (canvas coordinates, origin top-left). Sends
-// whatever is still batched first. Empty when no context is current or the
-// rectangle is empty.
-std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
-
-// Collects pending GL error codes (printing each to stderr) and returns how
-// many were found now; GLErrorCount is the total found since the start.
+// Collects pending GL error codes, printing each to stderr, and returns how
+// many were found now.
 int CheckGLErrors();
-int GLErrorCount();
-
-// The texture of one frame of an image, made at its first draw.
-struct TFrameTexture {
-  unsigned name = 0;   // GL texture name, 0 while not made
-  unsigned seq = 0;    // graphics generation it was made for; 0 = none yet
-  float u = 1.0f;      // texture coordinates of the frame's far corner
-  float v = 1.0f;
-};
-// The texture held for frame `frame` of `image` (name 0 when none is), and
-// the bytes the textures of its frames hold.
-TFrameTexture FrameTextureOf(const TImage& image, std::size_t frame);
-std::size_t FrameTextureBytes(const TImage& image);
-
-// Replaces the clock the drawing layer times presentations by (milliseconds,
-// only differences count); nullptr restores the real one.
-void SetGraphicsClockForTesting(std::function<std::uint32_t()> clock);
-
-// Draws every canvas made current from now on (`on`) into a picture of its
-// own, as on a scaled output, where a repaint redraws only what changed,
-// though the display is not scaled.
-void RetainPictureForTesting(bool on);
-
-// The same as ReadPixels from the last presented picture of a canvas that
-// keeps one, without sending what the repaint being recorded has drawn;
-// empty when it keeps none or part of that has been sent.
-std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h);
-
-// Draws the last presented repaint again in full into the current
-// context's picture, without presenting it: read back before and after, the
-// pictures are the same unless drawing only what changed went wrong. False
-// when there is nothing to redraw (see GLRenderer::RedrawPresented).
-bool RedrawLastPresented();
-
-// Draw calls sent to GL since the last reset.
-long DrawCallCount();
-void ResetDrawCallCount();
-
-// Buffer swaps made by Flip since the start (a repaint identical to the one
-// on screen makes none).
-long PresentCount();
-
-// Sends the batch and waits until GL has finished all drawing.
-void FinishGraphics();
-
-// "<version> | <renderer>" of the current context, and whether it is a
-// core-profile context of version 3.3 or later.
-std::string GLContextDescription();
-bool GLContextIsCore33();

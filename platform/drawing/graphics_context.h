@@ -3,17 +3,11 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
+#include "platform/drawing/font_default.h"
 #include "platform/drawing/gl_renderer.h"
-
-// The built-in font; the only font this layer has.
-struct TFont {
-  int glyph_width = 8;
-  int glyph_height = 16;
-  float advance = 8.0f;
-};
-const TFont* DefaultFont();
 
 struct SDL_Window;
 
@@ -31,7 +25,7 @@ class TGraphics {
   float origin_x = 0.0f, origin_y = 0.0f;
   float handle_x = 0.0f, handle_y = 0.0f;  // stored negated
   const TFont* image_font = DefaultFont();
-  int blend_mode = 1;
+  int blend_mode = BLEND_MASKED;
   int _setup = 0;
 
   // --- the platform side ---
@@ -80,32 +74,19 @@ void UpdateTransform(TGraphics& g);
 // on against the context size.
 void ApplyClip(TGraphics& g);
 
-// --- context lifecycle (graphics_window.cpp) ---
-
-// Reads the canvas size into the context size (and the drawable size);
-// true when the context size changed.
-bool RefreshGraphicsSize(TGraphics& g);
-// Makes g's GL context current, creating it (and its back end) at first use;
-// `follow_size` rebinds it so that the window system's buffers follow a new
-// size. Throws std::runtime_error("Unable to create GL Context").
-void MakeGraphicsCurrent(TGraphics& g, bool follow_size);
-// The generation of the live texture share group: it changes whenever a GL
-// context is made while none of this program's contexts is alive, so that
-// textures tagged with an older one are known to be gone.
-unsigned CurrentTextureGeneration();
-// Presents g's back buffer, first giving SDL the swap interval when it
-// changed (1: wait for the vertical refresh).
-void SwapGraphics(TGraphics& g, int interval);
-// Whether the GL context current on this thread is one of this program's.
-bool OwnGLContextIsCurrent();
-// Drops g as the current drawing context (graphics.cpp).
+// Drops g as the current drawing context.
 void ForgetCurrentGraphics(TGraphics* g);
-// The drawing layer's millisecond clock (wrapping; only differences count).
-std::uint32_t GraphicsClock();
-// The window system may show g's window other than as last presented for a
-// while (see graphics_window.h): every Flip presents until the picture has
-// settled.
-void SettleGraphics(TGraphics& g);
+// What the layer counts as it works, and a clock that replaces the real
+// one while set: read and set by the test library only.
+struct TDrawingProbe {
+  long presents = 0;  // buffer swaps made by Flip
+  int gl_errors = 0;  // GL errors CheckGLErrors found
+  std::function<std::uint32_t()> clock;
+  // Canvases made current keep a picture of their own, as on a scaled
+  // output, though the display is not scaled.
+  bool retain_picture = false;
+};
+TDrawingProbe& DrawingProbe();
 // The next Flip of g presents, whatever its repaint holds.
 inline void ForcePresent(TGraphics& g) {
   if (g.forced_presents < 1) g.forced_presents = 1;

@@ -21,7 +21,6 @@ namespace {
 // ask it while the program ends, in any order of static destruction.
 std::vector<TGraphics*>& g_live = *new std::vector<TGraphics*>;
 unsigned g_generation = 0;
-std::function<std::uint32_t()>& g_test_clock = *new std::function<std::uint32_t()>;
 
 [[noreturn]] void ContextFailure(const char* why) {
   std::fprintf(stderr, "graphics: %s\n", why);
@@ -122,11 +121,8 @@ bool PresentLastPicture(TGraphics* graphics) {
 }
 
 std::uint32_t GraphicsClock() {
-  return g_test_clock ? g_test_clock() : static_cast<std::uint32_t>(SDL_GetTicks64());
-}
-
-void SetGraphicsClockForTesting(std::function<std::uint32_t()> clock) {
-  g_test_clock = std::move(clock);
+  const auto& clock = DrawingProbe().clock;
+  return clock ? clock() : static_cast<std::uint32_t>(SDL_GetTicks64());
 }
 
 void SettleGraphics(TGraphics& g) {

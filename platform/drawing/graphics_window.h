@@ -2,6 +2,8 @@
 // platform/.
 #pragma once
 
+#include <cstdint>
+
 struct SDL_Window;
 class TGraphics;
 
@@ -28,7 +30,7 @@ void ExposeWindowGraphics(TGraphics* graphics);
 // effects, the resize of its copy of the window) and can keep a picture
 // from before the last presentation, or one drawn while the buffers were
 // still being resized, for as long as nothing new is presented. So every
-// Flip presents for real until kSettleMs after the latest such change.
+// Flip presents for real until kPresentSettleMs after the latest such change.
 void SettleWindowGraphics(TGraphics* graphics);
 
 // Presents the last presented picture once more, for a window the window
@@ -39,3 +41,28 @@ bool PresentLastPicture(TGraphics* graphics);
 
 // Deletes the context (and its GL context).
 void FreeWindowGraphics(TGraphics* graphics);
+
+// --- for the drawing layer's own files: the context's life on its window ---
+
+// Reads the canvas size into the context size (and the drawable size);
+// true when the context size changed.
+bool RefreshGraphicsSize(TGraphics& g);
+// Makes g's GL context current, creating it (and its back end) at first use;
+// `follow_size` rebinds it so that the window system's buffers follow a new
+// size. Throws std::runtime_error("Unable to create GL Context").
+void MakeGraphicsCurrent(TGraphics& g, bool follow_size);
+// The generation of the live texture share group: it changes whenever a GL
+// context is made while none of this program's contexts is alive, so that
+// textures tagged with an older one are known to be gone.
+unsigned CurrentTextureGeneration();
+// Presents g's back buffer, first giving SDL the swap interval when it
+// changed (1: wait for the vertical refresh).
+void SwapGraphics(TGraphics& g, int interval);
+// Whether the GL context current on this thread is one of this program's.
+bool OwnGLContextIsCurrent();
+// The drawing layer's millisecond clock (wrapping; only differences count).
+std::uint32_t GraphicsClock();
+// The window system may show g's window other than as last presented for a
+// while (see SettleWindowGraphics): every Flip presents until the picture
+// has settled.
+void SettleGraphics(TGraphics& g);

@@ -7,7 +7,7 @@
 
 #include "platform/drawing/gl_renderer.h"
 #include "platform/drawing/graphics_context.h"
-#include "platform/window/testing.h"
+#include "platform/drawing/graphics_window.h"
 
 namespace {
 
@@ -108,12 +108,6 @@ void ReleaseGoneImageTextures(GLRenderer& renderer) {
   }
 }
 
-long HeldFrameTextureCount() {
-  const unsigned generation = CurrentTextureGeneration();
-  long n = 0;
-  for (const auto& entry : Cache())
-    entry.second.textures.ForEach([&](const TFrameTexture& ft) {
-      if (ft.name != 0 && ft.seq == generation) ++n;
-    });
-  return n;
+void ForEachImageTextures(const std::function<void(const TFrameTextures&)>& f) {
+  for (const auto& entry : Cache()) f(entry.second.textures);
 }

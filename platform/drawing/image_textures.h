@@ -4,12 +4,21 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <list>
 #include <unordered_map>
 
 #include "platform/drawing/graphics.h"
 
 class GLRenderer;
+
+// The texture of one frame of an image, made at its first draw.
+struct TFrameTexture {
+  unsigned name = 0;   // GL texture name, 0 while not made
+  unsigned seq = 0;    // graphics generation it was made for; 0 = none yet
+  float u = 1.0f;      // texture coordinates of the frame's far corner
+  float v = 1.0f;
+};
 
 // The textures of one image's frames: only frames that have one are stored,
 // with the order in which they were last drawn, so that their total size can
@@ -51,3 +60,6 @@ TFrameTextures& ImageTextures(const TImage& image, GLRenderer& renderer);
 const TFrameTextures* FindImageTextures(const TImage& image);
 // Lets go of the textures of every image that has gone since.
 void ReleaseGoneImageTextures(GLRenderer& renderer);
+// Calls f with every image's textures, those of images that have gone but
+// are not yet let go included.
+void ForEachImageTextures(const std::function<void(const TFrameTextures&)>& f);

@@ -12,6 +12,8 @@
 
 #include "platform/images/stream.h"
 
+namespace images_internal {
+
 namespace {
 
 enum : std::uint32_t {
@@ -416,3 +418,5 @@ PixmapPtr DecodeBmp(TStream& stream) {
   ReadUpTo(stream, static_cast<std::size_t>(need), &bytes);
   return DecodeBmp(bytes);
 }
+
+}  // namespace images_internal

@@ -6,6 +6,8 @@
 
 #include "platform/images/image.h"
 
+namespace images_internal {
+
 class TStream;
 
 // Decodes a BMP file held in memory; null when it is not one, is damaged or
@@ -19,3 +21,5 @@ PixmapPtr DecodeBmp(std::span<const std::uint8_t> data);
 // The same from the stream's position: the header is checked before the
 // rest is read, and no more is read than the picture can use.
 PixmapPtr DecodeBmp(TStream& stream);
+
+}  // namespace images_internal

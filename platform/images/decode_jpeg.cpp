@@ -15,6 +15,8 @@
 
 #include "platform/images/stream.h"
 
+namespace images_internal {
+
 namespace {
 
 // A legitimate progressive file has about ten scans; thousands of tiny scans
@@ -194,3 +196,5 @@ PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data) {
   TMemoryStream stream(data);
   return DecodeJpeg(stream);
 }
+
+}  // namespace images_internal

@@ -6,6 +6,8 @@
 
 #include "platform/images/image.h"
 
+namespace images_internal {
+
 class TStream;
 
 // Decodes a JPEG file held in memory: one component gives format 1, three
@@ -17,3 +19,5 @@ class TStream;
 PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data);
 // The same, reading from the stream's position as the library asks.
 PixmapPtr DecodeJpeg(TStream& stream);
+
+}  // namespace images_internal

@@ -13,6 +13,8 @@
 
 #include "platform/images/stream.h"
 
+namespace images_internal {
+
 namespace {
 
 // The file is read as libpng asks for it: a header that is declined, or
@@ -130,3 +132,5 @@ PixmapPtr DecodePng(std::span<const std::uint8_t> data) {
   TMemoryStream stream(data);
   return DecodePng(stream);
 }
+
+}  // namespace images_internal

@@ -6,6 +6,8 @@
 
 #include "platform/images/image.h"
 
+namespace images_internal {
+
 class TStream;
 
 // Decodes a PNG file held in memory with 16-bit samples cut to 8 bits and
@@ -15,3 +17,5 @@ class TStream;
 PixmapPtr DecodePng(std::span<const std::uint8_t> data);
 // The same, reading from the stream's position only as far as libpng asks.
 PixmapPtr DecodePng(TStream& stream);
+
+}  // namespace images_internal

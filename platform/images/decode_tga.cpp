@@ -9,6 +9,8 @@
 
 #include "platform/images/stream.h"
 
+namespace images_internal {
+
 namespace {
 
 // The type's own limit on each side, tighter than the pixmap limits.
@@ -208,3 +210,5 @@ PixmapPtr DecodeTga(TStream& stream) {
   ReadUpTo(stream, static_cast<std::size_t>(need), &bytes);
   return DecodeTga(bytes);
 }
+
+}  // namespace images_internal

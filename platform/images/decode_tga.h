@@ -6,6 +6,8 @@
 
 #include "platform/images/image.h"
 
+namespace images_internal {
+
 class TStream;
 
 // Decodes a TGA file held in memory: true-colour (15, 16, 24, 32 bits),
@@ -17,3 +19,5 @@ PixmapPtr DecodeTga(std::span<const std::uint8_t> data);
 // The same from the stream's position: the header is checked before the
 // rest is read, and no more is read than such a picture can use.
 PixmapPtr DecodeTga(TStream& stream);
+
+}  // namespace images_internal

@@ -14,6 +14,8 @@
 #include "platform/images/image.h"
 #include "platform/images/stream.h"
 
+using namespace images_internal;
+
 namespace {
 
 // Files larger than this are not pictures anyone previews.

@@ -3,7 +3,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/images/image.h"
+#include "platform/images/incbin.h"
 #include "platform/images/stream.h"
 
 namespace {

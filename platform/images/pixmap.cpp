@@ -9,7 +9,7 @@
 #include <new>
 #include <utility>
 
-#include "platform/images/image.h"
+#include "platform/images/pixmap.h"
 
 namespace {
 

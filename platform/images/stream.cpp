@@ -1,6 +1,7 @@
 // URL opening: embedded resources as memory streams, everything else as
 // regular files.
 #include "platform/images/stream.h"
+#include "platform/images/incbin.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -9,6 +10,8 @@
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+
+namespace images_internal {
 
 namespace {
 
@@ -157,3 +160,5 @@ StreamPtr OpenStream(const std::string& url) {
   }
   return OpenFile(url);
 }
+
+}  // namespace images_internal

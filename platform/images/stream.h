@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace images_internal {
+
 class TStream {
  public:
   virtual ~TStream() = default;
@@ -49,10 +51,6 @@ StreamPtr OpenStream(const std::string& url);
 
 // Appends up to n bytes from the stream's position (fewer at its end).
 void ReadUpTo(TStream& stream, std::size_t n, std::vector<std::uint8_t>* out);
-
-// The registered bytes of an embedded resource; empty span and false when
-// the name is unknown.
-bool IncbinFind(const std::string& name, std::span<const std::uint8_t>* bytes);
 
 // A cursor over a byte span. Every read is bounds-checked: reading past the
 // end returns zeros and makes the reader fail for good, so a decoder can
@@ -115,3 +113,5 @@ class TByteReader {
   std::size_t pos_ = 0;
   bool ok_ = true;
 };
+
+}  // namespace images_internal

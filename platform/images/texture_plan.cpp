@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "platform/images/texture_plan.h"
 #include "platform/images/image.h"
 
 namespace {

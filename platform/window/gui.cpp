@@ -1,12 +1,14 @@
 // The window layer over SDL2: start-up and shutdown, the program's file,
 // the busy pointer, termination signals, and the modal requester and
-// message box. The other parts of the layer live beside this file:
+// message box. The other parts of the layer live beside this file, each
+// with its header:
 //
-//   gui_gadgets.cpp  desktop, windows and canvases
-//   gui_events.cpp   translation of SDL events into the layer's events
-//   gui_wait.cpp     clock, timers and the wait
-//   gui_filter.cpp   the requester's file filter
-//   gui_dialogs.cpp  the GTK dialogs themselves
+//   gui_gadgets  desktop, windows and canvases
+//   gui_events   translation of SDL events into the layer's events
+//   gui_wait     clock, timers and the wait
+//   gui_filter   the requester's file filter
+//   gui_dialogs  the GTK dialogs themselves
+//   events       the layer's events and their queue
 
 #include "platform/window/gui.h"
 

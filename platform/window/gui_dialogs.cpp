@@ -6,10 +6,8 @@
 
 #include <SDL.h>
 #include <SDL_syswm.h>
-#include <gtk/gtk.h>
-#ifdef GDK_WINDOWING_X11
-#include <gdk/gdkx.h>
-#endif
+
+#include "platform/window/gtk_library.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -19,6 +17,7 @@ namespace {
 
 bool GtkUp() {
   static int state = -1;  // -1 not tried, 0 failed, 1 up
+  if (state < 0 && !LoadGtk()) state = 0;
   if (state < 0) {
     // GTK must not switch the process locale: numbers are formatted and
     // parsed the C way everywhere else.

@@ -28,10 +28,6 @@ struct DialogParent {
 std::string RunFileDialog(const std::string& title, const std::vector<std::string>& exts,
                           bool save, const std::string& path, const DialogParent& parent);
 
-// The glob pattern the requester's filter lists files of extension `ext`
-// by, in either letter case.
-std::string CaseFreePattern(const std::string& ext);
-
 // A modal message box with one "OK" button. Does nothing without a display.
 void RunMessageDialog(const std::string& title, const std::string& text, bool serious,
                       const DialogParent& parent);

@@ -2,6 +2,8 @@
 // the canvas's mouse events with enter/leave and capture, keys, text and
 // the session's quit request.
 
+#include "platform/window/gui_events.h"
+
 #include <cmath>
 
 #include "platform/drawing/graphics_window.h"

@@ -1,10 +1,11 @@
 // The file requester's filter: the extension list parsed out of a filter
 // text, and the glob pattern the requester lists each extension by.
 
+#include "platform/window/gui_filter.h"
+
 #include <algorithm>
 #include <cctype>
 
-#include "platform/window/gui.h"
 #include "platform/window/gui_dialogs.h"
 
 std::vector<std::string> ParseFileFilter(const std::string& extensions) {

@@ -2,6 +2,8 @@
 // and canvases, each a rectangle of its window's client area that owns a
 // drawing context.
 
+#include "platform/window/gui_gadgets.h"
+
 #include <algorithm>
 #include <cstdio>
 

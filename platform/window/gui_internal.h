@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/window/gui.h"
+#include "platform/window/gui_events.h"
 
 struct TGadget::Native {
   SDL_Window* window = nullptr;   // windows
@@ -36,6 +37,7 @@ struct GuiState {
   Uint32 wake_event = 0;
   std::vector<TGadget*> windows;
   std::vector<std::unique_ptr<TTimer>> timers;
+  // Replaces the real clock while set: set by the test library only.
   std::function<int32_t()> test_clock;
   // Set by the termination signal handler, hence its type. It also cancels
   // an open dialog, so that the program can end.
@@ -54,30 +56,5 @@ struct GuiState {
 };
 
 extern GuiState g_gui;
-
-// Clock, timers and the wait (gui_wait.cpp).
-double NowMs();
-// Restarts every timer's schedule from now: ticks missed while a modal
-// dialog was open are not replayed.
-void RestartTimers();
-// Posts WindowClose for every window once a termination signal has come.
-void DeliverTermination();
-// Ends a blocked platform wait when an event is emitted meanwhile.
-void* WakeHook(int hook, void* data, void* context);
-
-// Translation of SDL events (gui_events.cpp).
-void HandleSDLEvent(const SDL_Event& ev);
-void EmitFor(int id, TGadget* source, int data, int x, int y, int mods = 0);
-
-// Gadgets (gui_gadgets.cpp).
-TGadget* WindowFromSDL(Uint32 window_id);
-TGadget* FirstCanvas(TGadget* window);
-// The canvas of `window` under the window-relative point, if any.
-TGadget* CanvasAt(TGadget* window, int x, int y);
-// The window's client size as SDL has it now, the status bar taken off.
-void ClientSizeOf(TGadget* window, int* width, int* height);
-// Re-places the children by their layout rule, then reports the window's
-// new size and asks its canvas for a repaint.
-void ReportResize(TGadget* window);
 
 }  // namespace gui_internal

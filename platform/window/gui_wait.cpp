@@ -1,15 +1,15 @@
 // The window layer's clock, its repeating timers and the wait that the
 // event loop blocks in, which dispatches SDL's events and fires the timers.
 
+#include "platform/window/gui_wait.h"
+
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
 
-#include "platform/drawing/graphics.h"
 #include "platform/window/gui_internal.h"
-#include "platform/window/testing.h"
 
 using namespace gui_internal;
 
@@ -113,6 +113,21 @@ void DeliverTermination() {
   for (TGadget* w : g_gui.windows) EmitFor(WindowClose, w, 0, 0, 0);
 }
 
+int WaitEventWithin(double timeout_ms) {
+  DeliverTermination();
+  const double end = NowMs() + timeout_ms;
+  while (GlobalEventQueue().Empty()) {
+    double left = -1;
+    if (timeout_ms >= 0) {
+      left = end - NowMs();
+      if (left <= 0) return 0;
+    }
+    PlatformWait(left);
+  }
+  SetCurrentEvent(GlobalEventQueue().Take());
+  return EventID();
+}
+
 void* WakeHook(int, void* data, void*) {
   if (g_gui.waiting && g_gui.wake_event != 0) {
     SDL_Event wake{};
@@ -131,16 +146,6 @@ int32_t MilliSecs() {
   return static_cast<int32_t>(static_cast<uint32_t>(ms));
 }
 
-// The drawing layer times its presentations by the same clock.
-void SetClockForTesting(std::function<int32_t()> clock) {
-  g_gui.test_clock = std::move(clock);
-  if (g_gui.test_clock) {
-    SetGraphicsClockForTesting([] { return static_cast<uint32_t>(g_gui.test_clock()); });
-  } else {
-    SetGraphicsClockForTesting(nullptr);
-  }
-}
-
 TTimer* CreateTimer(double hz, TEvent* event) {
   if (!(hz > 0.0) || !std::isfinite(hz)) return nullptr;
   auto t = std::make_unique<TTimer>();
@@ -153,26 +158,4 @@ TTimer* CreateTimer(double hz, TEvent* event) {
   return g_gui.timers.back().get();
 }
 
-void StopTimer(TTimer* timer) {
-  std::erase_if(g_gui.timers,
-                [timer](const std::unique_ptr<TTimer>& t) { return t.get() == timer; });
-}
-
-int WaitEvent() {
-  DeliverTermination();
-  while (GlobalEventQueue().Empty()) PlatformWait(-1);
-  SetCurrentEvent(GlobalEventQueue().Take());
-  return EventID();
-}
-
-int WaitEventTimeout(int timeout_ms) {
-  DeliverTermination();
-  const double end = NowMs() + timeout_ms;
-  while (GlobalEventQueue().Empty()) {
-    const double left = end - NowMs();
-    if (left <= 0) return 0;
-    PlatformWait(left);
-  }
-  SetCurrentEvent(GlobalEventQueue().Take());
-  return EventID();
-}
+int WaitEvent() { return gui_internal::WaitEventWithin(-1); }

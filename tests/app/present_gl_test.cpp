@@ -11,7 +11,8 @@
 
 #include "app/globals.h"
 #include "platform/drawing/graphics.h"
-#include "platform/window/testing.h"
+#include "platform/testing/drawing_probe.h"
+#include "platform/testing/window_probe.h"
 #include "support/app_sheets.h"
 #include "support/app_window.h"
 

@@ -6,8 +6,9 @@
 
 #include "app/globals.h"
 #include "platform/drawing/graphics.h"
-#include "platform/window/offscreen.h"
-#include "platform/window/testing.h"
+#include "platform/testing/offscreen.h"
+#include "platform/testing/drawing_probe.h"
+#include "platform/testing/window_probe.h"
 
 namespace {
 

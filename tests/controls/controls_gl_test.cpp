@@ -12,7 +12,7 @@
 #include "controls/label.h"
 #include "controls/updown.h"
 #include "platform/drawing/graphics.h"
-#include "platform/window/offscreen.h"
+#include "platform/testing/offscreen.h"
 #include "support/controls_support.h"
 #include "support/drawing_support.h"
 

@@ -5,7 +5,7 @@
 #include "controls/delta.h"
 #include "controls/winicon.h"
 #include "platform/window/gui.h"
-#include "platform/window/testing.h"
+#include "platform/testing/window_probe.h"
 
 namespace {
 

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "controls/caption_estimate.h"
 #include "controls/int32.h"
 #include "controls/label.h"
 #include "platform/window/events.h"

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "support/drawing_support.h"
+#include "platform/testing/drawing_probe.h"
 
 namespace {
 

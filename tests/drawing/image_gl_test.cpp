@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "support/drawing_support.h"
+#include "platform/testing/drawing_probe.h"
 
 namespace {
 

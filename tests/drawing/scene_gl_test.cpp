@@ -7,6 +7,7 @@
 #include <string>
 
 #include "support/drawing_support.h"
+#include "platform/testing/drawing_probe.h"
 
 namespace {
 

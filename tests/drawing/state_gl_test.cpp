@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "platform/drawing/graphics_window.h"
+#include "platform/testing/drawing_probe.h"
 #include "support/drawing_support.h"
 
 namespace {

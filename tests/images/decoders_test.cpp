@@ -15,6 +15,8 @@
 #include "support/hostile_files.h"
 #include "support/images_support.h"
 
+using namespace images_internal;
+
 namespace fs = std::filesystem;
 
 namespace {

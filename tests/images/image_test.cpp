@@ -6,7 +6,10 @@
 
 #include "platform/images/image.h"
 #include "platform/images/stream.h"
+#include "platform/images/incbin.h"
 #include "support/images_support.h"
+
+using namespace images_internal;
 
 extern const unsigned char kLogoPng[];
 extern const std::size_t kLogoPng_size;

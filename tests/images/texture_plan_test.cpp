@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/images/image.h"
+#include "platform/images/texture_plan.h"
 #include "support/images_support.h"
 
 namespace {

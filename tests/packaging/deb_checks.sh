@@ -46,11 +46,26 @@ contents)
   for lib in libsdl2 libgtk-3 libpng16 libjpeg62-turbo libepoxy; do
     grep -q "\b$lib" <<<"$depends" || fail "Depends does not name $lib"
   done
+  # GTK is loaded at the first dialog, not linked, so dpkg-shlibdeps does
+  # not see it: Depends names it at a version that has every GDK and GTK
+  # call the dialogs resolve (the newest, by libgtk-3-0's symbols file).
+  symbols=$(ls /var/lib/dpkg/info/libgtk-3-0*.symbols 2>/dev/null | head -n1)
+  if [[ -n $symbols ]]; then
+    need=$(grep -o 'X(g[dt]k_[a-z0-9_]*)' "$SOURCE_DIR/platform/window/gtk_library.h" |
+      sed 's/^X(\(.*\))$/ \1@Base /' | grep -F -f - "$symbols" | awk '{print $2}' | sort -V | tail -n1)
+    have=$(sed -n 's/.*libgtk-3-0 (>= \([^)]*\)).*/\1/p' <<<"$depends")
+    [[ -n $need && -n $have ]] || fail "no GTK version in Depends ($have) or in $symbols ($need)"
+    dpkg --compare-versions "$have" ge "$need" ||
+      fail "Depends names libgtk-3-0 >= $have; the dialogs' calls need $need"
+  fi
   [[ $(dpkg-deb -f "$DEB" Recommends) == *libdecor-0-plugin-1-cairo* ]] ||
     fail "Recommends does not name the decoration plugin"
   root=$(mktemp -d)
   trap 'rm -rf "$root"' EXIT
   dpkg-deb -x "$DEB" "$root"
+  # Linked, GTK and the libraries beneath it would load before the window.
+  ! readelf -d "$root/usr/bin/cellreel" | grep -q 'NEEDED.*libg[dt]k' ||
+    fail "the program links GTK instead of loading it at the first dialog"
   for size in 32 48 64 128 256; do
     icon=$root/usr/share/icons/hicolor/${size}x${size}/apps/cellreel.png
     got=$(identify -format '%wx%h' "$icon")

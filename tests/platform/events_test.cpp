@@ -6,7 +6,7 @@
 #include "platform/window/events.h"
 #include "platform/window/gui.h"
 #include "platform/window/gui_dialogs.h"
-#include "platform/window/testing.h"
+#include "platform/testing/window_probe.h"
 #include "support/events_support.h"
 
 namespace {

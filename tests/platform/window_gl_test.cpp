@@ -14,7 +14,7 @@
 
 #include "platform/drawing/graphics.h"
 #include "platform/window/gui.h"
-#include "platform/window/testing.h"
+#include "platform/testing/window_probe.h"
 #include "support/x11_session.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/images/image.h"
+#include "platform/testing/drawing_probe.h"
 
 Rgb Snapshot::At(int x, int y) const {
   const std::size_t i = (static_cast<std::size_t>(y) * width + x) * 4;

@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "platform/drawing/graphics.h"
-#include "platform/window/offscreen.h"
+#include "platform/testing/offscreen.h"
 #include "support/image_builder.h"
 
 struct Rgb {

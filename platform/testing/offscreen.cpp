@@ -1,4 +1,4 @@
-#include "platform/window/offscreen.h"
+#include "platform/testing/offscreen.h"
 
 #include <SDL.h>
 

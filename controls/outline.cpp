@@ -1,4 +1,6 @@
-#include "controls/color_saver.h"
+#include "controls/outline.h"
+
+#include "platform/drawing/graphics.h"
 
 #include "controls/int32.h"
 

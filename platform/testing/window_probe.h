@@ -1,4 +1,5 @@
-// Hooks for tests and benchmarks: the program itself never calls them.
+// What tests and benchmarks need of the window layer beyond the program's
+// own calls: a bounded wait, stopping a timer, a clock of their own.
 #pragma once
 
 #include <cstdint>
@@ -12,9 +13,6 @@ int WaitEventTimeout(int timeout_ms);
 // Stops a timer and frees it (the program's timer runs for the whole run).
 void StopTimer(TTimer* timer);
 
-// Replaces the clock MilliSecs reads; nullptr restores the real one.
+// Replaces the clock MilliSecs reads, and the one the drawing layer times
+// its presentations by; nullptr restores the real ones.
 void SetClockForTesting(std::function<int32_t()> clock);
-
-// GL textures the drawing layer holds for images' frames, those of images
-// that have gone but are not yet let go included.
-long HeldFrameTextureCount();
