@@ -2,8 +2,10 @@
 // rectangles and lines, 300 glyphs, a 120 x 100 logo, and a 64 x 64 frame at
 // scale 3 turned 30 degrees in a clipped preview), against a bare Cls +
 // Flip(0) of the same canvas. Both wait for GL to finish, so the GPU's (here
-// llvmpipe's) work is counted; and the same scene repeated unchanged, which
-// is not presented. Run under tests/with-display.sh.
+// llvmpipe's) work is counted; the same scene in which only the preview's
+// frame changed, as while a sheet plays (only that part is drawn again); and
+// the same scene repeated unchanged, which is not presented. Run under
+// tests/with-display.sh.
 #include <benchmark/benchmark.h>
 
 #include <map>
@@ -36,12 +38,15 @@ ImagePtr MakeImage(int w, int h, float hx, float hy, int flags) {
 struct Scene {
   ImagePtr logo = MakeImage(120, 100, 0, 0, 3);
   ImagePtr frame = MakeImage(64, 64, 32, 32, 3);
+  ImagePtr next_frame = MakeImage(64, 64, 32, 32, 3);
 };
 
 // Shaped like the application's repaint: controls first, then the preview.
-void DrawPanel(const Scene& scene, int w, int h) {
+// `shade` tints the clear for the next repaint: a new one each time makes
+// that repaint a full one.
+void DrawPanel(const Scene& scene, int w, int h, bool next_frame = false, int shade = 0) {
   SetBlend(3);
-  SetClsColor(60, 60, 60);
+  SetClsColor(60 + shade, 60, 60);
   static const char* const kCaptions[] = {"Load", "Reload", "Quit", "Delay", "Start",
                                           "End", "Frame", "Pause", "Scale", "Rotate"};
   for (int i = 0; i < 32; ++i) {
@@ -80,7 +85,8 @@ void DrawPanel(const Scene& scene, int w, int h) {
   SetColor(255, 255, 255);
   SetScale(3, 3);
   SetRotation(30);
-  DrawImage(scene.frame, static_cast<float>(px + pw / 2), static_cast<float>(py + ph / 2));
+  DrawImage(next_frame ? scene.next_frame : scene.frame, static_cast<float>(px + pw / 2),
+            static_cast<float>(py + ph / 2));
   SetRotation(0);
   SetScale(1, 1);
   SetAlpha(1.0f);
@@ -112,8 +118,11 @@ void BM_ClearAndPresent(benchmark::State& state) {
       static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
 }
 
+// A full repaint: every repaint clears in a colour other than the last one.
+// A third argument of 1 keeps the picture apart, as BM_RepaintFrameChanged.
 void BM_Repaint(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  RetainPictureForTesting(state.range(2) != 0);
   OffscreenCanvas* canvas = Canvas(w, h);
   if (canvas == nullptr) {
     state.SkipWithError("no GL window");
@@ -124,13 +133,15 @@ void BM_Repaint(benchmark::State& state) {
   DrawPanel(scene, w, h);  // textures made outside the timing
   FinishGraphics();
   ResetDrawCallCount();
+  int shade = 0;
   for (auto _ : state) {
     SetGraphics(canvas->graphics());
-    DrawPanel(scene, w, h);
+    DrawPanel(scene, w, h, false, shade ^= 1);
     FinishGraphics();
   }
   state.counters["draw_calls"] =
       static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
+  RetainPictureForTesting(false);
   if (GLErrorCount() != 0) state.SkipWithError("GL errors");
 }
 
@@ -157,8 +168,52 @@ void BM_RepaintUnchanged(benchmark::State& state) {
       static_cast<double>(PresentCount() - presents) / static_cast<double>(state.iterations());
 }
 
+// The preview's frame alternates between two frames; nothing else changes.
+// A third argument of 1 keeps the canvas's picture apart, as on a scaled
+// output, where only the changed part is drawn again.
+void BM_RepaintFrameChanged(benchmark::State& state) {
+  const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
+  RetainPictureForTesting(state.range(2) != 0);
+  OffscreenCanvas* canvas = Canvas(w, h);
+  if (canvas == nullptr) {
+    state.SkipWithError("no GL window");
+    return;
+  }
+  const Scene scene;
+  bool next = false;
+  for (int i = 0; i < 3; ++i) {  // textures made outside the timing
+    SetGraphics(canvas->graphics());
+    DrawPanel(scene, w, h, next = !next);
+  }
+  FinishGraphics();
+  ResetDrawCallCount();
+  const long presents = PresentCount();
+  for (auto _ : state) {
+    SetGraphics(canvas->graphics());
+    DrawPanel(scene, w, h, next = !next);
+    FinishGraphics();
+  }
+  state.counters["draw_calls"] =
+      static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
+  state.counters["presents"] =
+      static_cast<double>(PresentCount() - presents) / static_cast<double>(state.iterations());
+  RetainPictureForTesting(false);
+  if (GLErrorCount() != 0) state.SkipWithError("GL errors");
+}
+
 BENCHMARK(BM_ClearAndPresent)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Repaint)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Repaint)
+    ->Args({800, 600, 0})
+    ->Args({1920, 1080, 0})
+    ->Args({800, 600, 1})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RepaintFrameChanged)
+    ->Args({800, 600, 0})
+    ->Args({1920, 1080, 0})
+    ->Args({800, 600, 1})
+    ->Args({1920, 1080, 1})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RepaintUnchanged)->Args({800, 600})->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -218,6 +218,7 @@ void GLRenderer::BeginFrame(int vx, int vy, int vw, int vh, int width, int heigh
 void GLRenderer::SetTarget(int width, int height) {
   if (width < 0 || height < 0) width = height = 0;
   if (width == target_w_ && height == target_h_) return;
+  retained_ = false;
   // What is recorded and not sent yet (the clear that ends a presentation)
   // is for the next picture: it goes to the new target.
   if (fbo_ != 0) {
@@ -268,7 +269,10 @@ void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
   }
   glBlitFramebuffer(0, 0, target_w_, target_h_, 0, drawable_h - h, w, drawable_h,
                     GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  glBindFramebuffer(GL_FRAMEBUFFER, fbo_);
+  // The window's framebuffer stays bound until the next drawing binds the
+  // picture again: whatever looks at the frame being swapped (a capture
+  // tool, the test display) reads the window's.
+  glBindFramebuffer(GL_FRAMEBUFFER, 0);
   known_ = false;
 }
 
@@ -296,7 +300,7 @@ void GLRenderer::SendView(const View& view) {
 
 void GLRenderer::SetBlend(int mode) { mode_ = mode; }
 
-GLRenderer::Blender GLRenderer::Route(std::uint8_t alpha, unsigned texture, bool binary_alpha,
+Blender GLRenderer::Route(std::uint8_t alpha, unsigned texture, bool binary_alpha,
                                       bool* alpha_test) const {
   *alpha_test = false;
   switch (mode_) {
@@ -405,7 +409,9 @@ void GLRenderer::ClearRect(const GLClip& rect, int red, int green, int blue) {
   ops_.push_back(op);
 }
 
-void GLRenderer::ApplyState(const State& state) {
+bool GLRenderer::ApplyState(const State& state) {
+  const GLClip clip = Scissor(state.clip);
+  if (clip.empty) return false;
   if (!known_ || state.blend != gl_.blend) {
     switch (state.blend) {
       case Blender::Alpha:  // src * a + dst * (1 - a)
@@ -426,16 +432,17 @@ void GLRenderer::ApplyState(const State& state) {
     }
     gl_.blend = state.blend;
   }
-  if (!known_ || !(state.clip == gl_.clip)) {
-    if (state.clip.enabled) {
+  if (!known_ || !(clip == gl_.clip)) {
+    if (clip.enabled) {
       glEnable(GL_SCISSOR_TEST);
-      glScissor(state.clip.x, state.clip.y, state.clip.w, state.clip.h);
+      glScissor(clip.x, clip.y, clip.w, clip.h);
     } else {
       glDisable(GL_SCISSOR_TEST);
     }
-    gl_.clip = state.clip;
+    gl_.clip = clip;
   }
   known_ = true;
+  return true;
 }
 
 void GLRenderer::Bind(unsigned texture) {
@@ -445,101 +452,101 @@ void GLRenderer::Bind(unsigned texture) {
   bound_known_ = true;
 }
 
+void GLRenderer::Upload() {
+  const std::size_t pending = vertices_.size() - sent_vertices_;
+  if (pending == 0) return;
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+  const std::size_t bytes = pending * sizeof(GLVertex);
+  if (bytes > vbo_capacity_) {
+    vbo_capacity_ = bytes > 2 * vbo_capacity_ ? bytes : 2 * vbo_capacity_;
+  }
+  // Orphaning the store lets the driver hand out fresh memory instead of
+  // waiting for the previous draw to finish with it.
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbo_capacity_), nullptr,
+               GL_STREAM_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
+                  vertices_.data() + sent_vertices_);
+}
+
+void GLRenderer::SendOps(std::size_t from, std::size_t base) {
+  BindTarget();
+  for (std::size_t i = from; i < ops_.size(); ++i) {
+    const Op& op = ops_[i];
+    if (op.type == Op::Type::View) {
+      SendView(op.view);
+      continue;
+    }
+    if (op.type == Op::Type::Draw && op.count == 0) continue;
+    State state = op.state;
+    // A clear keeps whatever blender is on.
+    if (op.type != Op::Type::Draw) state.blend = known_ ? gl_.blend : Blender::Off;
+    if (op.type == Op::Type::ClearRect) state.clip = op.rect;
+    if (!ApplyState(state)) continue;  // nothing of it in the damage
+    if (op.type == Op::Type::Draw) {
+      Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
+      glDrawArrays(op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES,
+                   static_cast<GLint>(op.first - base), static_cast<GLsizei>(op.count));
+      ++g_draw_calls;
+      continue;
+    }
+    glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
+                 static_cast<float>(op.blue) / 255.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+  }
+}
+
 void GLRenderer::Flush() {
   batch_open_ = false;
   if (sent_ops_ == ops_.size()) return;
   // The unsent vertices go up at once; each batch draws its range of them.
-  const std::size_t pending = vertices_.size() - sent_vertices_;
-  if (pending > 0) {
-    glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-    const std::size_t bytes = pending * sizeof(GLVertex);
-    if (bytes > vbo_capacity_) {
-      vbo_capacity_ = bytes > 2 * vbo_capacity_ ? bytes : 2 * vbo_capacity_;
-    }
-    // Orphaning the store lets the driver hand out fresh memory instead of
-    // waiting for the previous draw to finish with it.
-    glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbo_capacity_), nullptr,
-                 GL_STREAM_DRAW);
-    glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
-                    vertices_.data() + sent_vertices_);
-  }
-  BindTarget();
-  for (std::size_t i = sent_ops_; i < ops_.size(); ++i) {
-    const Op& op = ops_[i];
-    switch (op.type) {
-      case Op::Type::View:
-        SendView(op.view);
-        break;
-      case Op::Type::Draw: {
-        if (op.count == 0) break;
-        ApplyState(op.state);
-        Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
-        glDrawArrays(op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES,
-                     static_cast<GLint>(op.first - sent_vertices_),
-                     static_cast<GLsizei>(op.count));
-        ++g_draw_calls;
-        break;
-      }
-      case Op::Type::Clear: {
-        State state = op.state;
-        state.blend = known_ ? gl_.blend : Blender::Off;
-        ApplyState(state);
-        glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
-                     static_cast<float>(op.blue) / 255.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        break;
-      }
-      case Op::Type::ClearRect: {
-        State state;
-        state.blend = known_ ? gl_.blend : Blender::Off;
-        state.clip = op.rect;
-        ApplyState(state);  // the next batch sends its own clip again
-        glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
-                     static_cast<float>(op.blue) / 255.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-        break;
-      }
-    }
-  }
+  Upload();
+  SendOps(sent_ops_, sent_vertices_);
   sent_ops_ = ops_.size();
   sent_vertices_ = vertices_.size();
 }
 
-bool GLRenderer::StartsWithWholeClear() const {
-  for (const Op& op : ops_) {
-    if (op.type == Op::Type::View) continue;
-    return op.type == Op::Type::Clear && op.whole;
-  }
-  return false;
+GLClip GLRenderer::Scissor(const GLClip& clip) const {
+  if (!damage_on_) return clip;
+  GLClip whole;
+  whole.w = target_w_, whole.h = target_h_;
+  GLClip s = Overlap(clip.enabled ? clip : whole, damage_);
+  s.empty = s.w <= 0 || s.h <= 0;
+  return s;
 }
 
-bool GLRenderer::SameAsPresented() const {
-  if (!shown_valid_ || ops_ != shown_ops_ || vertices_.size() != shown_vertices_.size()) {
-    return false;
+void GLRenderer::DrawDamaged(const Damage& damage) {
+  Upload();
+  // Every pass starts in the view the record started in, as a full send
+  // would.
+  for (const GLClip& rect : damage.rects) {
+    damage_on_ = true;
+    damage_ = rect;
+    SendView(start_view_);
+    SendOps(0, 0);
   }
-  // Batches before the repaint's first view change are drawn in the view
-  // it started with (a clear does not depend on it).
-  for (const Op& op : ops_) {
-    if (op.type == Op::Type::View) break;
-    if (op.type == Op::Type::Draw && start_view_ != shown_start_view_) return false;
-  }
-  // A texture that got new content since it was recorded differs too.
-  for (const Op& op : ops_) {
-    if (op.type == Op::Type::Draw && op.state.texture != 0 &&
-        op.content != TextureContentInternal(op.state.texture)) {
-      return false;
-    }
-  }
-  return vertices_.empty() ||
-         std::memcmp(vertices_.data(), shown_vertices_.data(),
-                     vertices_.size() * sizeof(GLVertex)) == 0;
+  damage_on_ = false;
+  known_ = false;
+  sent_ops_ = ops_.size();
+  sent_vertices_ = vertices_.size();
 }
 
-bool GLRenderer::EndFrame(bool force) {
+bool GLRenderer::EndFrame(Presentation how) {
   batch_open_ = false;
-  const bool unchanged = !force && sent_ops_ == 0 && StartsWithWholeClear() && SameAsPresented();
-  if (!unchanged) {
+  // Drawing into the back buffer, whose size this does not know, nothing
+  // may be cut away as lying outside it: any change is drawn in full there.
+  constexpr int kUnbounded = 1 << 20;
+  const int w = fbo_ != 0 ? target_w_ : kUnbounded, h = fbo_ != 0 ? target_h_ : kUnbounded;
+  const RepaintRecord shown = Shown();
+  const Damage damage = DamageToDraw(Now(), shown_valid_ ? &shown : nullptr, sent_ops_ != 0,
+                                     retained_, how, w, h, TextureContentInternal);
+  const bool same = damage.Empty();
+  if (damage.full) {
     Flush();
+    retained_ = fbo_ != 0 && StartsWithWholeClear(Now());
+  } else if (!same) {
+    DrawDamaged(damage);
+  }
+  if (!same) {
     shown_ops_.swap(ops_);
     shown_vertices_.swap(vertices_);
     shown_start_view_ = start_view_;
@@ -549,17 +556,13 @@ bool GLRenderer::EndFrame(bool force) {
   vertices_.clear();
   sent_ops_ = sent_vertices_ = 0;
   start_view_ = view_;
-  return !unchanged;
+  return !same || how != Presentation::kIfChanged;
 }
 
-bool GLRenderer::RedrawPresented() {
+bool GLRenderer::RedrawPresented(bool reuse) {
   if (!shown_valid_ || sent_ops_ != 0) return false;
-  for (const Op& op : shown_ops_) {
-    if (op.type == Op::Type::Draw && op.state.texture != 0 &&
-        op.content != TextureContentInternal(op.state.texture)) {
-      return false;
-    }
-  }
+  if (reuse && retained_) return true;
+  if (TexturesChanged(Shown(), TextureContentInternal)) return false;
   // The shown record goes through the ordinary sending path; the repaint
   // being recorded stays untouched around it.
   const bool open = batch_open_;
@@ -567,6 +570,7 @@ bool GLRenderer::RedrawPresented() {
   vertices_.swap(shown_vertices_);
   if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(shown_start_view_);
   Flush();
+  retained_ = fbo_ != 0 && StartsWithWholeClear(Now());
   ops_.swap(shown_ops_);
   vertices_.swap(shown_vertices_);
   sent_ops_ = sent_vertices_ = 0;
@@ -634,6 +638,15 @@ void GLRenderer::DeleteTexture(unsigned name) {
 
 std::vector<std::uint8_t> GLRenderer::ReadPixels(int x, int y, int w, int h) {
   Flush();
+  return ReadPicture(x, y, w, h);
+}
+
+std::vector<std::uint8_t> GLRenderer::ReadPresented(int x, int y, int w, int h) {
+  if (!shown_valid_ || sent_ops_ != 0 || fbo_ == 0) return {};
+  return ReadPicture(x, y, w, h);
+}
+
+std::vector<std::uint8_t> GLRenderer::ReadPicture(int x, int y, int w, int h) {
   const std::size_t row_bytes = static_cast<std::size_t>(w) * 4;
   std::vector<std::uint8_t> out(row_bytes * static_cast<std::size_t>(h));
   std::vector<std::uint8_t> raw(out.size());

@@ -5,11 +5,11 @@
 // back, so the picture is the same as drawing every primitive at once.
 //
 // Nothing reaches GL while a repaint is drawn: its batches, clears and view
-// changes are recorded, and sent when it is presented (or earlier, when a
-// read back, a texture's end or a change of context needs them). A repaint
-// whose record equals the last presented one, texture contents included,
-// and that starts by clearing the whole canvas, would show the same picture
-// again: it is dropped without touching GL.
+// changes are recorded (repaint_record.h), and sent when it is presented (or
+// earlier, when a read back, a texture's end or a change of context needs
+// them). The picture is kept in a framebuffer of the renderer's own; a
+// repaint redraws there only what differs from the last presented one, and
+// one that differs in nothing is dropped without touching GL.
 // Internal to platform/.
 #pragma once
 
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/drawing/graphics.h"
+#include "platform/drawing/repaint_record.h"
 
 struct TexturePlan;
 
@@ -27,23 +28,6 @@ struct TexturePlan;
 enum : std::int32_t {
   kVertexTextured = 1,   // colour x texel; otherwise the flat colour
   kVertexAlphaTest = 2,  // fragments with alpha below 0.5 are dropped
-};
-
-// One vertex in canvas pixels; the colour is the clamped drawing colour and
-// alpha byte.
-struct GLVertex {
-  float x = 0, y = 0;
-  float u = 0, v = 0;
-  std::uint8_t r = 255, g = 255, b = 255, a = 255;
-  std::int32_t flags = 0;
-};
-
-// The scissor as GL wants it (window pixels, bottom-left origin).
-struct GLClip {
-  bool empty = false;    // nothing may be drawn
-  bool enabled = false;  // scissor test on
-  int x = 0, y = 0, w = 0, h = 0;
-  bool operator==(const GLClip&) const = default;
 };
 
 class GLRenderer {
@@ -84,7 +68,9 @@ class GLRenderer {
   // window's back buffer (0 x 0: into the back buffer, the default). On an
   // output whose scale is above 1 the canvas is drawn at its logical size
   // there and then put on the back buffer scaled up, so that every drawing
-  // rule holds per logical pixel.
+  // rule holds per logical pixel. The picture is kept between repaints, so
+  // that a repaint redraws there only what changed; a new size starts a new
+  // picture, redrawn in full.
   void SetTarget(int width, int height);
   // Puts that picture on the back buffer of drawable_w x drawable_h pixels,
   // each pixel an exact scale x scale block (nearest, never filtered), from
@@ -93,17 +79,18 @@ class GLRenderer {
   void PresentTarget(int drawable_w, int drawable_h, int scale);
   // Sends everything recorded and not yet sent.
   void Flush();
-  // Ends the repaint at a presentation: true when the caller must swap
-  // (everything recorded has then been sent), false when the repaint shows
-  // exactly the picture already presented and was dropped unsent. `force`
-  // asks for a real presentation whatever the record holds.
-  bool EndFrame(bool force);
-  // Draws the last presented repaint into the back buffer again, for a
-  // presentation of the same picture while no repaint can run. False (and
-  // nothing drawn) when there is none, when part of the repaint being
-  // recorded is in the back buffer already, or when a texture it used has
-  // changed since.
-  bool RedrawPresented();
+  // Ends the repaint at a presentation: true when the caller must present
+  // (the picture is then complete), false when the repaint shows exactly
+  // the picture already presented and was dropped unsent. `how` says what
+  // the presentation must be (repaint_record.h).
+  bool EndFrame(Presentation how);
+  // Makes the picture show the last presented repaint again, for a
+  // presentation of the same picture while no repaint can run: the
+  // retained picture as it is when it shows it and `reuse` allows, else the
+  // whole record drawn again. False (and nothing drawn) when there is none,
+  // when part of the repaint being recorded is in the picture already, or
+  // when a texture it used has changed since.
+  bool RedrawPresented(bool reuse = true);
 
   // The font atlas: glyph g occupies texels [g * kCellWidth + 1, + 8) x [0, 16).
   unsigned FontTexture() const { return font_texture_; }
@@ -121,6 +108,10 @@ class GLRenderer {
   // Sends what is recorded and reads the back buffer's w x h rectangle at
   // (x, y) (window pixels, bottom-left origin) as RGBA rows, top row first.
   std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
+  // The same from the last presented picture, sending nothing: empty when
+  // there is no picture of its own or part of the repaint being recorded is
+  // in it already.
+  std::vector<std::uint8_t> ReadPresented(int x, int y, int w, int h);
   // Sends what is recorded and waits until GL has finished all drawing.
   void Finish();
 
@@ -133,32 +124,10 @@ class GLRenderer {
   static int TakeErrors();
 
  private:
-  enum class Kind : std::uint8_t { Triangles, Lines };
-  // What GL's blender does; several blend modes can map to the same one.
-  enum class Blender : std::uint8_t { Off, Alpha, Additive, Multiply };
-  struct State {
-    Blender blend = Blender::Off;
-    GLClip clip;
-    unsigned texture = 0;  // 0: the batch has no textured primitive yet
-    Kind kind = Kind::Triangles;
-    bool operator==(const State&) const = default;
-  };
-  struct View {
-    int vx = 0, vy = 0, vw = 0, vh = 0, width = 0, height = 0;
-    bool operator==(const View&) const = default;
-  };
-  // One recorded step of a repaint.
-  struct Op {
-    enum class Type : std::uint8_t { View, Draw, Clear, ClearRect } type = Type::Draw;
-    State state;                   // Draw: the batch's state; Clear: the clip
-    std::uint64_t content = 0;     // Draw: what the texture held when recorded
-    View view;                     // View
-    GLClip rect;                   // ClearRect
-    int red = 0, green = 0, blue = 0;  // Clear, ClearRect
-    bool whole = false;            // Clear: fills the whole canvas
-    std::size_t first = 0, count = 0;  // Draw: vertices
-    bool operator==(const Op&) const = default;
-  };
+  using Kind = RecordKind;
+  using State = RecordState;
+  using View = RecordView;
+  using Op = RecordOp;
 
   GLRenderer() = default;
   bool Init();
@@ -172,16 +141,24 @@ class GLRenderer {
   // Opens a new batch when a primitive of `kind` with `texture` cannot join
   // the open one.
   void Prepare(Kind kind, Blender blend, unsigned texture);
-  // The one place where per-batch GL state changes (cached).
-  void ApplyState(const State& state);
+  // The one place where per-batch GL state changes (cached); false when the
+  // state's clip lies wholly outside the damage being drawn.
+  bool ApplyState(const State& state);
   void Bind(unsigned texture);
   void SendView(const View& view);
-  // Whether the unsent record starts by clearing the whole canvas, so that
-  // its picture does not depend on what the back buffer held.
-  bool StartsWithWholeClear() const;
-  bool SameAsPresented() const;
+  // Puts the unsent vertices into the vertex buffer.
+  void Upload();
+  // Sends ops [from, end) whose vertices start at `base` in the buffer.
+  void SendOps(std::size_t from, std::size_t base);
+  // Draws the whole record again inside the damaged rectangles only.
+  void DrawDamaged(const Damage& damage);
+  RepaintRecord Now() const { return {ops_, vertices_, start_view_}; }
+  RepaintRecord Shown() const { return {shown_ops_, shown_vertices_, shown_start_view_}; }
+  // The scissor for `clip` inside the damage being drawn.
+  GLClip Scissor(const GLClip& clip) const;
 
   void BindTarget();
+  std::vector<std::uint8_t> ReadPicture(int x, int y, int w, int h);
 
   unsigned program_ = 0, vao_ = 0, vbo_ = 0, font_texture_ = 0;
   // The picture of its own (0: drawing into the back buffer) and its size.
@@ -200,11 +177,15 @@ class GLRenderer {
   bool batch_open_ = false;  // ops_.back() is a batch primitives may join
   View view_;                // the view of the last BeginFrame
   View start_view_;          // the view in force when this repaint began
-  // The last presented repaint.
+  // The last presented repaint, and whether the picture shows it.
   std::vector<Op> shown_ops_;
   std::vector<GLVertex> shown_vertices_;
   View shown_start_view_;
   bool shown_valid_ = false;
+  bool retained_ = false;
+  // While the damage is drawn: the rectangle being drawn.
+  bool damage_on_ = false;
+  GLClip damage_;
 
   State want_;  // clip the next primitive will be drawn with
   // What GL has now; `known_` false after a view change until first applied.

@@ -178,7 +178,8 @@ void SetGraphics(TGraphics* graphics) {
   const bool resized = RefreshGraphicsSize(g);
   MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
   g_current = &g;
-  g.renderer->SetTarget(g.offscreen ? g.drawable_w : 0, g.offscreen ? g.drawable_h : 0);
+  const bool apart = g.offscreen || DrawingProbe().retain_picture;
+  g.renderer->SetTarget(apart ? g.drawable_w : 0, apart ? g.drawable_h : 0);
   if (g._setup == 0 && !g.viewport_given) {
     g.viewport_w = g.width;
     g.viewport_h = g.height;
@@ -515,27 +516,30 @@ void Cls() {
 
 namespace {
 
-// Whether g's next Flip must present whatever its repaint holds: the screen
-// may not show the last presented picture (first use, resize, expose,
-// another context drew), the window is still settling after a change, or
-// the last presentation is old enough to be shown again.
-bool MustPresent(TGraphics& g, std::uint32_t now) {
+// What g's next Flip must do: redraw everything when the screen may not
+// show the last presented picture (first use, resize, expose, another
+// context drew); present even an unchanged picture while the window is
+// still settling after a change or when the last presentation is old
+// enough to be shown again.
+Presentation NextPresentation(TGraphics& g, std::uint32_t now) {
   if (g.settling && static_cast<std::int32_t>(now - g.settle_until) >= 0) g.settling = false;
-  return g.forced_presents > 0 || g.settling ||
-         now - g.last_present >= static_cast<std::uint32_t>(kPresentRefreshMs);
+  return PresentationNeeded(g.forced_presents > 0, g.settling, now - g.last_present,
+                            static_cast<std::uint32_t>(kPresentRefreshMs));
 }
 
 }  // namespace
 
-// Presents the back buffer; with sync the swap waits for the vertical
-// refresh. A repaint that would show exactly what is on screen already is
-// neither drawn nor presented, unless MustPresent says otherwise.
+// Presents the canvas; with sync the swap waits for the vertical refresh.
+// Where the canvas keeps a picture of its own only what changed since the
+// last presentation is drawn; a repaint that would show exactly what is on
+// screen already is neither drawn nor presented, unless NextPresentation
+// says otherwise.
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;
   ReleaseGoneImageTextures(*g.renderer);
   const std::uint32_t now = GraphicsClock();
-  if (!g.renderer->EndFrame(MustPresent(g, now))) return;
+  if (!g.renderer->EndFrame(NextPresentation(g, now))) return;
   if (g.forced_presents > 0) --g.forced_presents;
   g.last_present = now;
   ++DrawingProbe().presents;

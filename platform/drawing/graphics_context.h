@@ -82,6 +82,9 @@ struct TDrawingProbe {
   long presents = 0;  // buffer swaps made by Flip
   int gl_errors = 0;  // GL errors CheckGLErrors found
   std::function<std::uint32_t()> clock;
+  // Canvases made current keep a picture of their own, as on a scaled
+  // output, though the display is not scaled.
+  bool retain_picture = false;
 };
 TDrawingProbe& DrawingProbe();
 // The next Flip of g presents, whatever its repaint holds.

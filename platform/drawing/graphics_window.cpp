@@ -112,7 +112,10 @@ bool PresentLastPicture(TGraphics* graphics) {
   SDL_Window* previous_window = SDL_GL_GetCurrentWindow();
   if (previous != g.gl) SDL_GL_MakeCurrent(g.window, g.gl);
   const bool drawn = g.renderer->RedrawPresented();
-  if (drawn) SwapGraphics(g, 0);
+  if (drawn) {
+    g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
+    SwapGraphics(g, 0);
+  }
   if (previous != nullptr && previous != g.gl) SDL_GL_MakeCurrent(previous_window, previous);
   return drawn;
 }

@@ -4,14 +4,36 @@
 #include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
 
-std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
+namespace {
+
+// The canvas rectangle (x, y, w, h) read from the picture: as drawn so far,
+// or as last presented.
+std::vector<std::uint8_t> ReadCanvas(bool presented, int x, int y, int w, int h) {
   TGraphics* g = CurrentGraphics();
   if (g == nullptr || !g->renderer || w <= 0 || h <= 0) return {};
-  std::vector<std::uint8_t> out =
-      g->renderer->ReadPixels(g->canvas_x + x, g->drawable_h - (g->canvas_y + y + h), w, h);
+  const int gx = g->canvas_x + x, gy = g->drawable_h - (g->canvas_y + y + h);
+  std::vector<std::uint8_t> out = presented ? g->renderer->ReadPresented(gx, gy, w, h)
+                                            : g->renderer->ReadPixels(gx, gy, w, h);
   CheckGLErrors();
   return out;
 }
+
+}  // namespace
+
+std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h) {
+  return ReadCanvas(false, x, y, w, h);
+}
+
+std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h) {
+  return ReadCanvas(true, x, y, w, h);
+}
+
+bool RedrawLastPresented() {
+  TGraphics* g = CurrentGraphics();
+  return g != nullptr && g->renderer && g->renderer->RedrawPresented(/*reuse=*/false);
+}
+
+void RetainPictureForTesting(bool on) { DrawingProbe().retain_picture = on; }
 
 int GLErrorCount() { return DrawingProbe().gl_errors; }
 

@@ -17,6 +17,22 @@
 // rectangle is empty.
 std::vector<std::uint8_t> ReadPixels(int x, int y, int w, int h);
 
+// The same from the last presented picture of a canvas that keeps one,
+// without sending what the repaint being recorded has drawn; empty when it
+// keeps none or part of that has been sent.
+std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h);
+
+// Draws the last presented repaint again in full into the current
+// context's picture, without presenting it: read back before and after, the
+// pictures are the same unless drawing only what changed went wrong. False
+// when there is nothing to redraw.
+bool RedrawLastPresented();
+
+// Draws every canvas made current from now on (`on`) into a picture of its
+// own, as on a scaled output, where a repaint redraws only what changed,
+// though the display is not scaled.
+void RetainPictureForTesting(bool on);
+
 // GL errors found since the start (CheckGLErrors counts them).
 int GLErrorCount();
 

@@ -1,5 +1,6 @@
 #include "support/drawing_support.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <fstream>
@@ -47,6 +48,32 @@ Snapshot Grab(int width, int height) {
     s.rgba.assign(static_cast<std::size_t>(width) * height * 4, 0);
   }
   return s;
+}
+
+std::string DifferenceFromFullRedraw(int width, int height) {
+  const std::vector<std::uint8_t> shown = ReadPresentedPixels(0, 0, width, height);
+  if (shown.empty() || !RedrawLastPresented()) return "no presented picture to compare";
+  const std::vector<std::uint8_t> full = ReadPresentedPixels(0, 0, width, height);
+  if (full.size() != shown.size()) return "the full redraw could not be read";
+  std::size_t first = shown.size(), count = 0;
+  for (std::size_t i = 0; i < shown.size(); i += 4) {
+    if (std::equal(shown.begin() + static_cast<std::ptrdiff_t>(i),
+                   shown.begin() + static_cast<std::ptrdiff_t>(i + 4),
+                   full.begin() + static_cast<std::ptrdiff_t>(i))) {
+      continue;
+    }
+    first = std::min(first, i / 4);
+    ++count;
+  }
+  if (count == 0) return {};
+  const auto at = [&](const std::vector<std::uint8_t>& p) {
+    return std::to_string(p[first * 4]) + "," + std::to_string(p[first * 4 + 1]) + "," +
+           std::to_string(p[first * 4 + 2]);
+  };
+  return std::to_string(count) + " pixels differ, first at (" +
+         std::to_string(first % static_cast<std::size_t>(width)) + ", " +
+         std::to_string(first / static_cast<std::size_t>(width)) + "): presented " + at(shown) +
+         ", full redraw " + at(full);
 }
 
 namespace {

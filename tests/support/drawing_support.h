@@ -46,6 +46,11 @@ inline std::ostream& operator<<(std::ostream& os, const Snapshot::Box& b) {
 Snapshot Grab(int width, int height);
 
 
+// After a presentation of the current context: how the presented picture
+// over (0, 0, w, h) differs from a full redraw of the same repaint (the
+// first differing pixel and how many differ); empty when it does not.
+std::string DifferenceFromFullRedraw(int width, int height);
+
 // Writes RGBA rows (top first) as an uncompressed PNG; false on failure.
 bool WritePng(const std::string& path, int width, int height,
               const std::vector<std::uint8_t>& rgba);

@@ -1,0 +1,277 @@
+// Comparing a repaint's record with the last presented one: see the header
+// for what is recorded and why drawing only the damage is exact.
+#include "platform/drawing/repaint_record.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+// More rectangles than this are drawn as their bounding box: each one
+// replays the whole record.
+constexpr std::size_t kMaxRects = 4;
+// Two rectangles whose bounding box is at most this much bigger than both
+// together are drawn as one.
+constexpr long long kMergeSlack = 64 * 64;
+
+long long Area(const GLClip& r) { return static_cast<long long>(r.w) * r.h; }
+
+GLClip Bounds(const GLClip& a, const GLClip& b) {
+  GLClip u;
+  u.enabled = true;
+  u.x = std::min(a.x, b.x);
+  u.y = std::min(a.y, b.y);
+  u.w = std::max(a.x + a.w, b.x + b.w) - u.x;
+  u.h = std::max(a.y + a.h, b.y + b.h) - u.y;
+  return u;
+}
+
+class DamageBuilder {
+ public:
+  DamageBuilder(int target_w, int target_h) {
+    target_.enabled = true;
+    target_.w = target_w;
+    target_.h = target_h;
+  }
+  void Full() { damage_.full = true; }
+  void Add(const GLClip& rect) {
+    if (damage_.full) return;
+    const GLClip r = Overlap(rect, target_);
+    if (r.w > 0 && r.h > 0) damage_.rects.push_back(r);
+  }
+  bool IsFull() const { return damage_.full; }
+  Damage Finish();
+
+ private:
+  bool MergeOnePair();
+  GLClip target_;
+  Damage damage_;
+};
+
+bool DamageBuilder::MergeOnePair() {
+  std::vector<GLClip>& rects = damage_.rects;
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    for (std::size_t j = i + 1; j < rects.size(); ++j) {
+      const GLClip u = Bounds(rects[i], rects[j]);
+      if (Area(u) <= Area(rects[i]) + Area(rects[j]) + kMergeSlack) {
+        rects[i] = u;
+        rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(j));
+        return true;
+      }
+    }
+  }
+  return false;
+}
+
+Damage DamageBuilder::Finish() {
+  if (damage_.full) {
+    damage_.rects.clear();
+    return damage_;
+  }
+  while (MergeOnePair()) {
+  }
+  std::vector<GLClip>& rects = damage_.rects;
+  if (rects.size() > kMaxRects) {
+    for (std::size_t i = 1; i < rects.size(); ++i) rects[0] = Bounds(rects[0], rects[i]);
+    rects.resize(1);
+  }
+  long long area = 0;
+  for (const GLClip& r : rects) area += Area(r);
+  // Most of the picture: one plain pass costs less than the scissored ones.
+  if (!rects.empty() && 4 * area >= 3 * Area(target_)) Full();
+  if (damage_.full) rects.clear();
+  return damage_;
+}
+
+// The window pixels vertices [first, first + count) can touch under `view`:
+// their bounding box, one pixel wider on every side for the rasteriser's
+// rounding and lines' diamonds, cut to the viewport. False when a vertex is
+// not finite.
+bool VertexBox(const RepaintRecord& record, std::size_t first, std::size_t count,
+               const RecordView& view, GLClip* box) {
+  double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
+  for (std::size_t i = first; i < first + count; ++i) {
+    const GLVertex& v = record.vertices[i];
+    if (!std::isfinite(v.x) || !std::isfinite(v.y)) return false;
+    x0 = std::min(x0, static_cast<double>(v.x));
+    x1 = std::max(x1, static_cast<double>(v.x));
+    y0 = std::min(y0, static_cast<double>(v.y));
+    y1 = std::max(y1, static_cast<double>(v.y));
+  }
+  const double sx = static_cast<double>(view.vw) / view.width;
+  const double sy = static_cast<double>(view.vh) / view.height;
+  const auto clamp = [](double v, int lo, int hi) {
+    return static_cast<int>(std::clamp(v, static_cast<double>(lo), static_cast<double>(hi)));
+  };
+  const int left = clamp(std::floor(view.vx + x0 * sx) - 1, view.vx, view.vx + view.vw);
+  const int right = clamp(std::ceil(view.vx + x1 * sx) + 1, view.vx, view.vx + view.vw);
+  const int bottom = clamp(std::floor(view.vy + view.vh - y1 * sy) - 1, view.vy, view.vy + view.vh);
+  const int top = clamp(std::ceil(view.vy + view.vh - y0 * sy) + 1, view.vy, view.vy + view.vh);
+  box->enabled = true;
+  box->x = left, box->y = bottom, box->w = right - left, box->h = top - bottom;
+  return true;
+}
+
+// Adds what vertices [first, first + count) of a batch can touch.
+void AddVertices(DamageBuilder& b, const RepaintRecord& record, const RecordOp& op,
+                 std::size_t first, std::size_t count, const RecordView& view) {
+  if (count == 0) return;
+  GLClip box;
+  if (!VertexBox(record, first, count, view, &box)) return b.Full();
+  b.Add(op.state.clip.enabled ? Overlap(box, op.state.clip) : box);
+}
+
+// Adds everything one op can touch.
+void AddOp(DamageBuilder& b, const RepaintRecord& record, const RecordOp& op,
+           const RecordView& view) {
+  switch (op.type) {
+    case RecordOp::Type::View:
+      return b.Full();
+    case RecordOp::Type::Draw:
+      return AddVertices(b, record, op, op.first, op.count, view);
+    case RecordOp::Type::Clear:
+      // With clipping off a clear fills the whole framebuffer.
+      return op.state.clip.enabled ? b.Add(op.state.clip) : b.Full();
+    case RecordOp::Type::ClearRect:
+      return b.Add(op.rect);
+  }
+}
+
+bool SameVertices(const RepaintRecord& a, std::size_t a_first, const RepaintRecord& b,
+                  std::size_t b_first, std::size_t count) {
+  return count == 0 || std::memcmp(a.vertices.data() + a_first, b.vertices.data() + b_first,
+                                   count * sizeof(GLVertex)) == 0;
+}
+
+// Equal ops draw the same pixels: the same step with the same vertices.
+bool SameOp(const RepaintRecord& a, std::size_t i, const RepaintRecord& b, std::size_t j) {
+  RecordOp x = a.ops[i];
+  const RecordOp& y = b.ops[j];
+  x.first = y.first;
+  return x == y && (x.type != RecordOp::Type::Draw || SameVertices(a, a.ops[i].first, b, y.first, y.count));
+}
+
+// Two batches of the same state: what lies between their equal first and
+// equal last primitives (drawn in order, so the primitives around them touch
+// every pixel outside that middle alike).
+void AddBatchChange(DamageBuilder& b, const RepaintRecord& now, const RecordOp& x,
+                    const RepaintRecord& shown, const RecordOp& y, const RecordView& view) {
+  const std::size_t unit = x.state.kind == RecordKind::Lines ? 2 : 6;
+  const std::size_t n = x.count / unit, m = y.count / unit;
+  std::size_t p = 0, s = 0;
+  while (p < n && p < m && SameVertices(now, x.first + p * unit, shown, y.first + p * unit, unit)) {
+    ++p;
+  }
+  while (s < n - p && s < m - p &&
+         SameVertices(now, x.first + (n - 1 - s) * unit, shown, y.first + (m - 1 - s) * unit, unit)) {
+    ++s;
+  }
+  AddVertices(b, now, x, x.first + p * unit, (n - p - s) * unit, view);
+  AddVertices(b, shown, y, y.first + p * unit, (m - p - s) * unit, view);
+}
+
+RecordView ViewAt(const RepaintRecord& record, std::size_t index) {
+  for (std::size_t i = index; i > 0; --i) {
+    if (record.ops[i - 1].type == RecordOp::Type::View) return record.ops[i - 1].view;
+  }
+  return record.start_view;
+}
+
+bool DrawsBeforeFirstView(const RepaintRecord& record) {
+  for (const RecordOp& op : record.ops) {
+    if (op.type == RecordOp::Type::View) return false;
+    if (op.type == RecordOp::Type::Draw) return true;
+  }
+  return false;
+}
+
+// The ops between the equal first ops [0, p) and the equal last ones: paired
+// one to one when both records have as many there, else each bounded whole.
+// No view changes among them (that is full damage), so the view in force is
+// the one at p in both.
+void AddMiddle(DamageBuilder& b, const RepaintRecord& now, const RepaintRecord& shown,
+               std::size_t p, std::size_t now_end, std::size_t shown_end) {
+  const RecordView view = ViewAt(now, p);
+  if (now_end - p == shown_end - p) {
+    for (std::size_t i = p; i < now_end && !b.IsFull(); ++i) {
+      const RecordOp& x = now.ops[i];
+      const RecordOp& y = shown.ops[i];
+      if (SameOp(now, i, shown, i)) continue;
+      if (x.type == RecordOp::Type::Draw && y.type == RecordOp::Type::Draw &&
+          x.state == y.state && x.content == y.content) {
+        AddBatchChange(b, now, x, shown, y, view);
+      } else {
+        AddOp(b, now, x, view);
+        AddOp(b, shown, y, view);
+      }
+    }
+    return;
+  }
+  for (std::size_t i = p; i < now_end && !b.IsFull(); ++i) AddOp(b, now, now.ops[i], view);
+  for (std::size_t i = p; i < shown_end && !b.IsFull(); ++i) AddOp(b, shown, shown.ops[i], view);
+}
+
+}  // namespace
+
+GLClip Overlap(const GLClip& a, const GLClip& b) {
+  GLClip o;
+  o.enabled = true;
+  o.x = std::max(a.x, b.x);
+  o.y = std::max(a.y, b.y);
+  o.w = std::min(a.x + a.w, b.x + b.w) - o.x;
+  o.h = std::min(a.y + a.h, b.y + b.h) - o.y;
+  return o;
+}
+
+Presentation PresentationNeeded(bool forced, bool settling, std::uint32_t since_last_ms,
+                                std::uint32_t refresh_ms) {
+  if (forced) return Presentation::kRedrawAll;
+  if (settling || since_last_ms >= refresh_ms) return Presentation::kAlways;
+  return Presentation::kIfChanged;
+}
+
+bool StartsWithWholeClear(const RepaintRecord& record) {
+  for (const RecordOp& op : record.ops) {
+    if (op.type == RecordOp::Type::View) continue;
+    return op.type == RecordOp::Type::Clear && op.whole;
+  }
+  return false;
+}
+
+bool TexturesChanged(const RepaintRecord& record, std::uint64_t (*content_of)(unsigned)) {
+  return std::any_of(record.ops.begin(), record.ops.end(), [&](const RecordOp& op) {
+    return op.type == RecordOp::Type::Draw && op.state.texture != 0 &&
+           op.content != content_of(op.state.texture);
+  });
+}
+
+Damage FindDamage(const RepaintRecord& now, const RepaintRecord& shown, int target_w,
+                  int target_h, std::uint64_t (*content_of)(unsigned)) {
+  DamageBuilder b(target_w, target_h);
+  const bool start_differs = now.start_view != shown.start_view &&
+                             (DrawsBeforeFirstView(now) || DrawsBeforeFirstView(shown));
+  if (!StartsWithWholeClear(now) || start_differs || TexturesChanged(shown, content_of)) {
+    b.Full();
+    return b.Finish();
+  }
+  const std::size_t n = now.ops.size(), m = shown.ops.size();
+  std::size_t p = 0, s = 0;
+  while (p < n && p < m && SameOp(now, p, shown, p)) ++p;
+  while (s < n - p && s < m - p && SameOp(now, n - 1 - s, shown, m - 1 - s)) ++s;
+  AddMiddle(b, now, shown, p, n - s, m - s);
+  return b.Finish();
+}
+
+Damage DamageToDraw(const RepaintRecord& now, const RepaintRecord* shown, bool sent,
+                    bool retained, Presentation how, int target_w, int target_h,
+                    std::uint64_t (*content_of)(unsigned)) {
+  Damage full;
+  full.full = true;
+  if (how == Presentation::kRedrawAll || sent || shown == nullptr) return full;
+  const Damage damage = FindDamage(now, *shown, target_w, target_h, content_of);
+  // Without a retained picture only a repaint that is dropped unsent can
+  // be spared; a presented one is drawn in full.
+  if (!retained && !(damage.Empty() && how == Presentation::kIfChanged)) return full;
+  return damage;
+}
