@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/testing/drawing_probe.h"
 #include "support/drawing_support.h"
 
 namespace {
