@@ -13,6 +13,8 @@
 #include "platform/images/image.h"
 #include "platform/images/texture_plan.h"
 
+namespace drawing_internal {
+
 namespace {
 
 long g_draw_calls = 0;
@@ -689,3 +691,5 @@ int GLRenderer::TakeErrors() {
   }
   return found;
 }
+
+}  // namespace drawing_internal

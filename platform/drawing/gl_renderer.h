@@ -24,6 +24,8 @@
 
 struct TexturePlan;
 
+namespace drawing_internal {
+
 // Per-vertex switches of the shader.
 enum : std::int32_t {
   kVertexTextured = 1,   // colour x texel; otherwise the flat colour
@@ -201,3 +203,5 @@ void ResetDrawCallCountInternal();
 // A number that changes whenever a texture name gets new content: a name GL
 // hands out again after a delete is a different texture.
 std::uint64_t TextureContentInternal(unsigned name);
+
+}  // namespace drawing_internal

@@ -18,6 +18,8 @@
 #include "platform/drawing/image_textures.h"
 #include "platform/images/texture_plan.h"
 
+using namespace drawing_internal;
+
 namespace {
 
 TGraphics* g_current = nullptr;
@@ -100,16 +102,16 @@ bool FillByClear(TGraphics& g, const GLVertex& paint, float x0, float y0, float 
 
 TGraphics* CurrentGraphics() { return g_current; }
 
-TDrawingProbe& DrawingProbe() {
+drawing_internal::TDrawingProbe& drawing_internal::DrawingProbe() {
   static auto& probe = *new TDrawingProbe;
   return probe;
 }
 
-void ForgetCurrentGraphics(TGraphics* g) {
+void drawing_internal::ForgetCurrentGraphics(TGraphics* g) {
   if (g_current == g) g_current = nullptr;
 }
 
-void UpdateTransform(TGraphics& g) {
+void drawing_internal::UpdateTransform(TGraphics& g) {
   const double rad = static_cast<double>(g.tform_rot) * std::numbers::pi / 180.0;
   const double c = std::cos(rad);
   const double s = std::sin(rad);
@@ -122,7 +124,7 @@ void UpdateTransform(TGraphics& g) {
 // Clipping is off for exactly (0, 0, context width, context height); a
 // rectangle of zero or negative width or height lets nothing through. The
 // scissor always stays inside the canvas, since a clear ignores the viewport.
-void ApplyClip(TGraphics& g) {
+void drawing_internal::ApplyClip(TGraphics& g) {
   if (!g.renderer) return;
   GLClip clip;
   int x = 0, y = 0, w = g.width, h = g.height;

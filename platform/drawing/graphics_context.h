@@ -33,7 +33,7 @@ class TGraphics {
   int width = 0, height = 0;
   SDL_Window* window = nullptr;  // not owned
   void* gl = nullptr;            // the SDL GL context, owned; made at the first SetGraphics
-  std::unique_ptr<GLRenderer> renderer;
+  std::unique_ptr<drawing_internal::GLRenderer> renderer;
   // The canvas rectangle in the window's client area; until one is set the
   // canvas is the whole drawable.
   bool has_canvas_rect = false;
@@ -68,6 +68,8 @@ class TGraphics {
   TGraphics& operator=(const TGraphics&) = delete;
 };
 
+namespace drawing_internal {
+
 // Recomputes the transform from rotation and scale.
 void UpdateTransform(TGraphics& g);
 // Hands the clipping rectangle to the back end, deciding whether clipping is
@@ -91,3 +93,5 @@ TDrawingProbe& DrawingProbe();
 inline void ForcePresent(TGraphics& g) {
   if (g.forced_presents < 1) g.forced_presents = 1;
 }
+
+}  // namespace drawing_internal

@@ -15,6 +15,8 @@
 #include "platform/drawing/graphics.h"
 #include "platform/drawing/graphics_context.h"
 
+using namespace drawing_internal;
+
 namespace {
 
 // Contexts whose GL context exists. Never destroyed: images held by globals
@@ -120,12 +122,12 @@ bool PresentLastPicture(TGraphics* graphics) {
   return drawn;
 }
 
-std::uint32_t GraphicsClock() {
+std::uint32_t drawing_internal::GraphicsClock() {
   const auto& clock = DrawingProbe().clock;
   return clock ? clock() : static_cast<std::uint32_t>(SDL_GetTicks64());
 }
 
-void SettleGraphics(TGraphics& g) {
+void drawing_internal::SettleGraphics(TGraphics& g) {
   g.settling = true;
   g.settle_until = GraphicsClock() + static_cast<std::uint32_t>(kPresentSettleMs);
 }
@@ -153,7 +155,7 @@ TGraphics::~TGraphics() {
   }
 }
 
-bool RefreshGraphicsSize(TGraphics& g) {
+bool drawing_internal::RefreshGraphicsSize(TGraphics& g) {
   const WindowPixels p = PixelsOf(g.window);
   const int dw = p.logical_w, dh = p.logical_h;
   if (dw != g.drawable_w || dh != g.drawable_h || p.physical_w != g.physical_w ||
@@ -180,7 +182,7 @@ bool RefreshGraphicsSize(TGraphics& g) {
   return changed;
 }
 
-void MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
+void drawing_internal::MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
   if (g.gl == nullptr) {
     // SDL shares the new context's textures with the current one; make a
     // live context current first so that all of them form one group.
@@ -217,7 +219,7 @@ void MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
   SDL_GL_MakeCurrent(g.window, g.gl);
 }
 
-void SwapGraphics(TGraphics& g, int interval) {
+void drawing_internal::SwapGraphics(TGraphics& g, int interval) {
   if (g.swap_interval != interval) {
     SDL_GL_SetSwapInterval(interval);
     g.swap_interval = interval;
@@ -225,9 +227,9 @@ void SwapGraphics(TGraphics& g, int interval) {
   SDL_GL_SwapWindow(g.window);
 }
 
-unsigned CurrentTextureGeneration() { return g_live.empty() ? 0 : g_generation; }
+unsigned drawing_internal::CurrentTextureGeneration() { return g_live.empty() ? 0 : g_generation; }
 
-bool OwnGLContextIsCurrent() {
+bool drawing_internal::OwnGLContextIsCurrent() {
   if (g_live.empty()) return false;
   SDL_GLContext current = SDL_GL_GetCurrentContext();
   if (current == nullptr) return false;

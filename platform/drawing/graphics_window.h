@@ -42,6 +42,8 @@ bool PresentLastPicture(TGraphics* graphics);
 // Deletes the context (and its GL context).
 void FreeWindowGraphics(TGraphics* graphics);
 
+namespace drawing_internal {
+
 // --- for the drawing layer's own files: the context's life on its window ---
 
 // Reads the canvas size into the context size (and the drawable size);
@@ -66,3 +68,5 @@ std::uint32_t GraphicsClock();
 // while (see SettleWindowGraphics): every Flip presents until the picture
 // has settled.
 void SettleGraphics(TGraphics& g);
+
+}  // namespace drawing_internal

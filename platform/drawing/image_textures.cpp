@@ -9,6 +9,8 @@
 #include "platform/drawing/graphics_context.h"
 #include "platform/drawing/graphics_window.h"
 
+namespace drawing_internal {
+
 namespace {
 
 struct Held {
@@ -111,3 +113,5 @@ void ReleaseGoneImageTextures(GLRenderer& renderer) {
 void ForEachImageTextures(const std::function<void(const TFrameTextures&)>& f) {
   for (const auto& entry : Cache()) f(entry.second.textures);
 }
+
+}  // namespace drawing_internal

@@ -10,6 +10,8 @@
 
 #include "platform/drawing/graphics.h"
 
+namespace drawing_internal {
+
 class GLRenderer;
 
 // The texture of one frame of an image, made at its first draw.
@@ -63,3 +65,5 @@ void ReleaseGoneImageTextures(GLRenderer& renderer);
 // Calls f with every image's textures, those of images that have gone but
 // are not yet let go included.
 void ForEachImageTextures(const std::function<void(const TFrameTextures&)>& f);
+
+}  // namespace drawing_internal

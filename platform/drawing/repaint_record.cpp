@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstring>
 
+namespace drawing_internal {
+
 namespace {
 
 // More rectangles than this are drawn as their bounding box: each one
@@ -275,3 +277,5 @@ Damage DamageToDraw(const RepaintRecord& now, const RepaintRecord* shown, bool s
   if (!retained && !(damage.Empty() && how == Presentation::kIfChanged)) return full;
   return damage;
 }
+
+}  // namespace drawing_internal

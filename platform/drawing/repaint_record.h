@@ -49,6 +49,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace drawing_internal {
+
 // One vertex in canvas pixels; the colour is the clamped drawing colour and
 // alpha byte.
 struct GLVertex {
@@ -148,3 +150,5 @@ Damage FindDamage(const RepaintRecord& now, const RepaintRecord& shown, int targ
 Damage DamageToDraw(const RepaintRecord& now, const RepaintRecord* shown, bool sent,
                     bool retained, Presentation how, int target_w, int target_h,
                     std::uint64_t (*content_of)(unsigned));
+
+}  // namespace drawing_internal

@@ -4,6 +4,8 @@
 #include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
 
+using namespace drawing_internal;
+
 namespace {
 
 // The canvas rectangle (x, y, w, h) read from the picture: as drawn so far,

@@ -11,6 +11,8 @@
 #include "platform/drawing/graphics.h"
 #include "platform/drawing/image_textures.h"
 
+using drawing_internal::TFrameTexture;
+
 // RGBA bytes of the current context's back buffer for the canvas rectangle
 // (x, y, w, h), rows top first (canvas coordinates, origin top-left). Sends
 // whatever is still batched first. Empty when no context is current or the

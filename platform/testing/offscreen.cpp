@@ -7,6 +7,8 @@
 #include "platform/drawing/graphics.h"
 #include "platform/drawing/graphics_window.h"
 
+using namespace drawing_internal;
+
 OffscreenCanvas::OffscreenCanvas(int width, int height) : width_(width), height_(height) {
   if (SDL_WasInit(SDL_INIT_VIDEO) == 0 && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "offscreen: no video: %s\n", SDL_GetError());

@@ -24,6 +24,8 @@
 #include "platform/window/gui_dialogs.h"
 #include "platform/window/gui_internal.h"
 
+using namespace drawing_internal;
+
 std::string AppTitle;
 std::string AppFile;
 

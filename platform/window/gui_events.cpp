@@ -9,6 +9,8 @@
 #include "platform/drawing/graphics_window.h"
 #include "platform/window/gui_internal.h"
 
+using namespace drawing_internal;
+
 using namespace gui_internal;
 
 namespace {
