@@ -118,16 +118,30 @@ void BM_ClearAndPresent(benchmark::State& state) {
       static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
 }
 
+// The canvas of range(0) x range(1) pixels, keeping its picture apart when
+// range(2) is 1; null (the benchmark skipped) without a GL window.
+OffscreenCanvas* CanvasKeeping(benchmark::State& state) {
+  RetainPictureForTesting(state.range(2) != 0);
+  OffscreenCanvas* canvas =
+      Canvas(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+  if (canvas == nullptr) state.SkipWithError("no GL window");
+  return canvas;
+}
+
+// Draw calls per repaint; the canvas draws straight to the window again.
+void EndKeeping(benchmark::State& state) {
+  state.counters["draw_calls"] =
+      static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
+  RetainPictureForTesting(false);
+  if (GLErrorCount() != 0) state.SkipWithError("GL errors");
+}
+
 // A full repaint: every repaint clears in a colour other than the last one.
 // A third argument of 1 keeps the picture apart, as BM_RepaintFrameChanged.
 void BM_Repaint(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-  RetainPictureForTesting(state.range(2) != 0);
-  OffscreenCanvas* canvas = Canvas(w, h);
-  if (canvas == nullptr) {
-    state.SkipWithError("no GL window");
-    return;
-  }
+  OffscreenCanvas* canvas = CanvasKeeping(state);
+  if (canvas == nullptr) return;
   const Scene scene;
   SetGraphics(canvas->graphics());
   DrawPanel(scene, w, h);  // textures made outside the timing
@@ -139,10 +153,7 @@ void BM_Repaint(benchmark::State& state) {
     DrawPanel(scene, w, h, false, shade ^= 1);
     FinishGraphics();
   }
-  state.counters["draw_calls"] =
-      static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
-  RetainPictureForTesting(false);
-  if (GLErrorCount() != 0) state.SkipWithError("GL errors");
+  EndKeeping(state);
 }
 
 // The same scene again and again, as the 60 Hz repaint draws it while
@@ -173,12 +184,8 @@ void BM_RepaintUnchanged(benchmark::State& state) {
 // output, where only the changed part is drawn again.
 void BM_RepaintFrameChanged(benchmark::State& state) {
   const int w = static_cast<int>(state.range(0)), h = static_cast<int>(state.range(1));
-  RetainPictureForTesting(state.range(2) != 0);
-  OffscreenCanvas* canvas = Canvas(w, h);
-  if (canvas == nullptr) {
-    state.SkipWithError("no GL window");
-    return;
-  }
+  OffscreenCanvas* canvas = CanvasKeeping(state);
+  if (canvas == nullptr) return;
   const Scene scene;
   bool next = false;
   for (int i = 0; i < 3; ++i) {  // textures made outside the timing
@@ -193,12 +200,9 @@ void BM_RepaintFrameChanged(benchmark::State& state) {
     DrawPanel(scene, w, h, next = !next);
     FinishGraphics();
   }
-  state.counters["draw_calls"] =
-      static_cast<double>(DrawCallCount()) / static_cast<double>(state.iterations());
   state.counters["presents"] =
       static_cast<double>(PresentCount() - presents) / static_cast<double>(state.iterations());
-  RetainPictureForTesting(false);
-  if (GLErrorCount() != 0) state.SkipWithError("GL errors");
+  EndKeeping(state);
 }
 
 BENCHMARK(BM_ClearAndPresent)->Args({800, 600})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
