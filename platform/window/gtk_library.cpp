@@ -5,6 +5,8 @@
 
 #include <cstdio>
 
+namespace gui_internal {
+
 GtkCalls g_gtk;
 
 namespace {
@@ -42,3 +44,5 @@ bool LoadGtk() {
   state = 1;
   return true;
 }
+
+}  // namespace gui_internal

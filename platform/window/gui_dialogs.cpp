@@ -17,7 +17,7 @@ namespace {
 
 bool GtkUp() {
   static int state = -1;  // -1 not tried, 0 failed, 1 up
-  if (state < 0 && !LoadGtk()) state = 0;
+  if (state < 0 && !gui_internal::LoadGtk()) state = 0;
   if (state < 0) {
     // GTK must not switch the process locale: numbers are formatted and
     // parsed the C way everywhere else.
