@@ -1,5 +1,6 @@
 /* Preloaded (LD_PRELOAD) into a program that draws with SDL 2 and OpenGL,
- * the real program or the bare window alike: at the first buffer swap whose
+ * the real program or the bare window alike: at the first buffer swap (or
+ * copy from the back buffer) whose
  * picture is not all black along the window's middle row (the program
  * presents its two cleared buffers black before its first picture), it
  * writes the nanoseconds since CELLREEL_T0 (CLOCK_MONOTONIC) and the
@@ -11,6 +12,7 @@
 #include <stdint.h>
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -41,12 +43,43 @@ static int HasPicture(SDL_Window* window) {
   return 0;
 }
 
+static void Report(void);
+
 void SDL_GL_SwapWindow(SDL_Window* window) {
   static SwapFn real;
   if (!real) real = (SwapFn)dlsym(RTLD_NEXT, "SDL_GL_SwapWindow");
   const int picture = HasPicture(window);
   real(window);
-  if (!picture) return;
+  if (picture) Report();
+}
+
+/* Where swaps cannot wait for the display, the program presents by copying
+ * from the back buffer (glXCopySubBufferMESA), which it asks SDL for. */
+typedef void (*CopyFn)(void*, unsigned long, int, int, int, int);
+typedef void* (*ProcFn)(const char*);
+typedef SDL_Window* (*CurrentWindowFn)(void);
+static CopyFn real_copy;
+
+static void Copy(void* display, unsigned long drawable, int x, int y, int w, int h) {
+  static CurrentWindowFn current;
+  if (!current) current = (CurrentWindowFn)dlsym(RTLD_DEFAULT, "SDL_GL_GetCurrentWindow");
+  const int picture = current && HasPicture(current());
+  real_copy(display, drawable, x, y, w, h);
+  if (picture) Report();
+}
+
+void* SDL_GL_GetProcAddress(const char* name) {
+  static ProcFn real;
+  if (!real) real = (ProcFn)dlsym(RTLD_NEXT, "SDL_GL_GetProcAddress");
+  void* f = real(name);
+  if (f && strcmp(name, "glXCopySubBufferMESA") == 0) {
+    real_copy = (CopyFn)f;
+    return (void*)Copy;
+  }
+  return f;
+}
+
+static void Report(void) {
   struct timespec ts;
   clock_gettime(CLOCK_MONOTONIC, &ts);
   const int64_t now = (int64_t)ts.tv_sec * 1000000000 + ts.tv_nsec;

@@ -254,6 +254,15 @@ void GLRenderer::SetTarget(int width, int height) {
   known_ = false;
 }
 
+void GLRenderer::KeepBackBuffer(int width, int height) {
+  if (width <= 0 || height <= 0 || fbo_ != 0) width = height = 0;
+  if (width == kept_w_ && height == kept_h_) return;
+  // A back buffer of another size holds nothing known.
+  if (fbo_ == 0) retained_ = false;
+  kept_w_ = width;
+  kept_h_ = height;
+}
+
 void GLRenderer::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, fbo_); }
 
 void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
@@ -510,7 +519,7 @@ void GLRenderer::Flush() {
 GLClip GLRenderer::Scissor(const GLClip& clip) const {
   if (!damage_on_) return clip;
   GLClip whole;
-  whole.w = target_w_, whole.h = target_h_;
+  whole.w = PictureWidth(), whole.h = PictureHeight();
   GLClip s = Overlap(clip.enabled ? clip : whole, damage_);
   s.empty = s.w <= 0 || s.h <= 0;
   return s;
@@ -537,17 +546,22 @@ bool GLRenderer::EndFrame(Presentation how) {
   // Drawing into the back buffer, whose size this does not know, nothing
   // may be cut away as lying outside it: any change is drawn in full there.
   constexpr int kUnbounded = 1 << 20;
-  const int w = fbo_ != 0 ? target_w_ : kUnbounded, h = fbo_ != 0 ? target_h_ : kUnbounded;
+  const int w = Keeps() ? PictureWidth() : kUnbounded, h = Keeps() ? PictureHeight() : kUnbounded;
   const RepaintRecord shown = Shown();
   const Damage damage = DamageToDraw(Now(), shown_valid_ ? &shown : nullptr, sent_ops_ != 0,
                                      retained_, how, w, h, TextureContentInternal);
   const bool same = damage.Empty();
   if (damage.full) {
     Flush();
-    retained_ = fbo_ != 0 && StartsWithWholeClear(Now());
+    retained_ = Keeps() && StartsWithWholeClear(Now());
   } else if (!same) {
     DrawDamaged(damage);
   }
+  // Only a kept back buffer is put on screen in parts; an unchanged picture
+  // presented again goes up whole.
+  presented_ = damage;
+  presented_.full = damage.full || same || fbo_ != 0 || kept_w_ == 0;
+  if (presented_.full) presented_.rects.clear();
   if (!same) {
     shown_ops_.swap(ops_);
     shown_vertices_.swap(vertices_);
@@ -563,6 +577,8 @@ bool GLRenderer::EndFrame(Presentation how) {
 
 bool GLRenderer::RedrawPresented(bool reuse) {
   if (!shown_valid_ || sent_ops_ != 0) return false;
+  presented_ = Damage{};
+  presented_.full = true;
   if (reuse && retained_) return true;
   if (TexturesChanged(Shown(), TextureContentInternal)) return false;
   // The shown record goes through the ordinary sending path; the repaint
@@ -572,7 +588,7 @@ bool GLRenderer::RedrawPresented(bool reuse) {
   vertices_.swap(shown_vertices_);
   if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(shown_start_view_);
   Flush();
-  retained_ = fbo_ != 0 && StartsWithWholeClear(Now());
+  retained_ = Keeps() && StartsWithWholeClear(Now());
   ops_.swap(shown_ops_);
   vertices_.swap(shown_vertices_);
   sent_ops_ = sent_vertices_ = 0;
@@ -644,7 +660,7 @@ std::vector<std::uint8_t> GLRenderer::ReadPixels(int x, int y, int w, int h) {
 }
 
 std::vector<std::uint8_t> GLRenderer::ReadPresented(int x, int y, int w, int h) {
-  if (!shown_valid_ || sent_ops_ != 0 || fbo_ == 0) return {};
+  if (!shown_valid_ || sent_ops_ != 0 || !Keeps()) return {};
   return ReadPicture(x, y, w, h);
 }
 

@@ -79,6 +79,20 @@ class GLRenderer {
   // the top-left corner, the rest black. Nothing without a picture of its
   // own.
   void PresentTarget(int drawable_w, int drawable_h, int scale);
+  // Drawing straight into the back buffer, relies on it keeping its
+  // contents from one presentation to the next, as it does where a
+  // presentation copies it to the window and leaves it be: width x height
+  // is its size, 0 x 0 (the default) when its contents after a presentation
+  // are undefined. Kept, it is the retained picture, and a repaint redraws
+  // there only what changed. Nothing while drawing into a picture of its own.
+  void KeepBackBuffer(int width, int height);
+  // The back buffer was swapped: a kept one holds nothing known now.
+  void BackBufferLost() {
+    if (fbo_ == 0) retained_ = false;
+  }
+  // What the presentation after the last EndFrame or RedrawPresented must
+  // put on screen: the damaged rectangles of a kept back buffer, else all.
+  const Damage& Presented() const { return presented_; }
   // Sends everything recorded and not yet sent.
   void Flush();
   // Ends the repaint at a presentation: true when the caller must present
@@ -160,12 +174,21 @@ class GLRenderer {
   GLClip Scissor(const GLClip& clip) const;
 
   void BindTarget();
+  // Whether some picture outlives a presentation: one of its own or a kept
+  // back buffer.
+  bool Keeps() const { return fbo_ != 0 || kept_w_ != 0; }
+  // The size of the picture drawn into, where it is known (0 x 0 where not).
+  int PictureWidth() const { return fbo_ != 0 ? target_w_ : kept_w_; }
+  int PictureHeight() const { return fbo_ != 0 ? target_h_ : kept_h_; }
   std::vector<std::uint8_t> ReadPicture(int x, int y, int w, int h);
 
   unsigned program_ = 0, vao_ = 0, vbo_ = 0, font_texture_ = 0;
   // The picture of its own (0: drawing into the back buffer) and its size.
   unsigned fbo_ = 0, fbo_color_ = 0;
   int target_w_ = 0, target_h_ = 0;
+  // The back buffer's size while it keeps its contents (0 x 0: it does not).
+  int kept_w_ = 0, kept_h_ = 0;
+  Damage presented_;
   int loc_size_ = -1, loc_texture_ = -1;
   int mode_ = BLEND_MASKED;  // the layer's blend mode
   int max_texture_size_ = 0;

@@ -182,6 +182,8 @@ void SetGraphics(TGraphics* graphics) {
   g_current = &g;
   const bool apart = g.offscreen || DrawingProbe().retain_picture;
   g.renderer->SetTarget(apart ? g.drawable_w : 0, apart ? g.drawable_h : 0);
+  const bool kept = !apart && g.copy_sub_buffer != nullptr;
+  g.renderer->KeepBackBuffer(kept ? g.physical_w : 0, kept ? g.physical_h : 0);
   if (g._setup == 0 && !g.viewport_given) {
     g.viewport_w = g.width;
     g.viewport_h = g.height;
@@ -532,8 +534,9 @@ Presentation NextPresentation(TGraphics& g, std::uint32_t now) {
 }  // namespace
 
 // Presents the canvas; with sync the swap waits for the vertical refresh.
-// Where the canvas keeps a picture of its own only what changed since the
-// last presentation is drawn; a repaint that would show exactly what is on
+// Where the canvas keeps a picture (one of its own, or a back buffer that
+// presentations copy from and leave as it is) only what changed since the
+// last presentation is drawn, and copied; a repaint that would show exactly what is on
 // screen already is neither drawn nor presented, unless NextPresentation
 // says otherwise.
 void Flip(int sync) {
@@ -541,13 +544,16 @@ void Flip(int sync) {
   TGraphics& g = *g_current;
   ReleaseGoneImageTextures(*g.renderer);
   const std::uint32_t now = GraphicsClock();
-  if (!g.renderer->EndFrame(NextPresentation(g, now))) return;
+  const Presentation how = NextPresentation(g, now);
+  if (!g.renderer->EndFrame(how)) return;
   if (g.forced_presents > 0) --g.forced_presents;
   g.last_present = now;
   ++DrawingProbe().presents;
   g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
   CheckGLErrors();
-  SwapGraphics(g, sync != 0 ? 1 : 0);
+  // Only a presentation the repaint asked for may copy: one the window
+  // system's changes call for swaps (see SwapGraphics).
+  SwapGraphics(g, sync != 0 ? 1 : 0, g.renderer->Presented(), how == Presentation::kIfChanged);
 }
 
 int TextWidth(const std::string& text) {

@@ -52,6 +52,14 @@ class TGraphics {
   // takes the context size at the first activation as its start value.
   bool viewport_given = false;
   int swap_interval = -1;  // last value given to SDL, -1 unknown
+  // Set where a presentation copies parts of the back buffer to the window
+  // instead of swapping (see ChoosePresentation): the X display and window
+  // and glXCopySubBufferMESA.
+  void* x_display = nullptr;
+  unsigned long x_window = 0;
+  void (*copy_sub_buffer)(void*, unsigned long, int, int, int, int) = nullptr;
+  // The drawable's size changed since its buffers were last made to follow.
+  bool buffers_follow = false;
   // How many of the next Flips present whatever their repaint holds: the
   // screen may no longer show the last presented picture (first use,
   // resize, expose, another context drew).
@@ -87,6 +95,8 @@ struct TDrawingProbe {
   // Canvases made current keep a picture of their own, as on a scaled
   // output, though the display is not scaled.
   bool retain_picture = false;
+  // GL contexts made present by swapping, even where copying is possible.
+  bool swap_always = false;
 };
 TDrawingProbe& DrawingProbe();
 // The next Flip of g presents, whatever its repaint holds.

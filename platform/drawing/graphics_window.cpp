@@ -4,9 +4,11 @@
 #include "platform/drawing/graphics_window.h"
 
 #include <SDL.h>
+#include <SDL_syswm.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <functional>
 #include <utility>
 #include <stdexcept>
@@ -69,6 +71,46 @@ WindowPixels PixelsOf(SDL_Window* window) {
   return p;
 }
 
+bool HasExtension(const char* list, const char* name) {
+  const std::size_t n = std::strlen(name);
+  for (const char* p = list; p != nullptr && *p != '\0';) {
+    while (*p == ' ') ++p;
+    const char* end = std::strchr(p, ' ');
+    const std::size_t len = end != nullptr ? static_cast<std::size_t>(end - p) : std::strlen(p);
+    if (len == n && std::strncmp(p, name, n) == 0) return true;
+    p = end;
+  }
+  return false;
+}
+
+// How g's presentations reach the window. A swap that can wait for the
+// display's refresh stays a swap. Where it cannot (a software renderer
+// under X: Xvfb, a virtual machine, a remote desktop), a swap is only a copy
+// of the back buffer to the window that leaves the back buffer's contents
+// undefined; copying parts of it instead (GLX_MESA_copy_sub_buffer) tears
+// no more than that swap and leaves the back buffer as it is. It then keeps
+// the picture, and a repaint redraws and copies only what changed.
+void ChoosePresentation(TGraphics& g) {
+  if (SDL_GL_SetSwapInterval(0) == 0) {
+    g.swap_interval = 0;
+    return;
+  }
+  if (DrawingProbe().swap_always) return;
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(g.window, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  using QueryFn = const char* (*)(Display*, int);
+  using CopyFn = void (*)(void*, unsigned long, int, int, int, int);
+  auto query = reinterpret_cast<QueryFn>(SDL_GL_GetProcAddress("glXQueryExtensionsString"));
+  auto copy = reinterpret_cast<CopyFn>(SDL_GL_GetProcAddress("glXCopySubBufferMESA"));
+  Display* display = info.info.x11.display;
+  if (query == nullptr || copy == nullptr || display == nullptr) return;
+  if (!HasExtension(query(display, DefaultScreen(display)), "GLX_MESA_copy_sub_buffer")) return;
+  g.x_display = display;
+  g.x_window = info.info.x11.window;
+  g.copy_sub_buffer = copy;
+}
+
 }  // namespace
 
 TGraphics* CreateWindowGraphics(SDL_Window* window) {
@@ -116,7 +158,7 @@ bool PresentLastPicture(TGraphics* graphics) {
   const bool drawn = g.renderer->RedrawPresented();
   if (drawn) {
     g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
-    SwapGraphics(g, 0);
+    SwapGraphics(g, 0, g.renderer->Presented(), !g.settling);
   }
   if (previous != nullptr && previous != g.gl) SDL_GL_MakeCurrent(previous_window, previous);
   return drawn;
@@ -163,6 +205,7 @@ bool drawing_internal::RefreshGraphicsSize(TGraphics& g) {
     // A new size, or the same size on an output of another scale.
     ForcePresent(g);
     SettleGraphics(g);
+    g.buffers_follow = g.gl != nullptr;
   }
   g.drawable_w = dw;
   g.drawable_h = dh;
@@ -205,6 +248,7 @@ void drawing_internal::MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
       ContextFailure("the drawing back end could not be set up");
     }
     g.gl = context;
+    ChoosePresentation(g);
     if (g_live.empty()) {
       ++g_generation;
       if (g_generation == 0) g_generation = 1;  // 0 means "no texture yet"
@@ -217,14 +261,31 @@ void drawing_internal::MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
     SDL_GL_MakeCurrent(g.window, nullptr);
   }
   SDL_GL_MakeCurrent(g.window, g.gl);
+  if (g.buffers_follow && g.copy_sub_buffer != nullptr) {
+    // A driver that is only ever asked for copies looks at the drawable's
+    // size again at a swap alone: this one shows the last picture again,
+    // so that this repaint is drawn at the new size.
+    SDL_GL_SwapWindow(g.window);
+    if (g.renderer) g.renderer->BackBufferLost();
+  }
+  g.buffers_follow = false;
 }
 
-void drawing_internal::SwapGraphics(TGraphics& g, int interval) {
+void drawing_internal::SwapGraphics(TGraphics& g, int interval, const Damage& region, bool copy) {
+  if (g.copy_sub_buffer != nullptr && copy) {
+    if (region.full) {
+      g.copy_sub_buffer(g.x_display, g.x_window, 0, 0, g.physical_w, g.physical_h);
+    } else {
+      for (const GLClip& r : region.rects) g.copy_sub_buffer(g.x_display, g.x_window, r.x, r.y, r.w, r.h);
+    }
+    return;
+  }
   if (g.swap_interval != interval) {
     SDL_GL_SetSwapInterval(interval);
     g.swap_interval = interval;
   }
   SDL_GL_SwapWindow(g.window);
+  if (g.renderer) g.renderer->BackBufferLost();
 }
 
 unsigned drawing_internal::CurrentTextureGeneration() { return g_live.empty() ? 0 : g_generation; }

@@ -44,6 +44,8 @@ void FreeWindowGraphics(TGraphics* graphics);
 
 namespace drawing_internal {
 
+struct Damage;
+
 // --- for the drawing layer's own files: the context's life on its window ---
 
 // Reads the canvas size into the context size (and the drawable size);
@@ -57,9 +59,14 @@ void MakeGraphicsCurrent(TGraphics& g, bool follow_size);
 // context is made while none of this program's contexts is alive, so that
 // textures tagged with an older one are known to be gone.
 unsigned CurrentTextureGeneration();
-// Presents g's back buffer, first giving SDL the swap interval when it
-// changed (1: wait for the vertical refresh).
-void SwapGraphics(TGraphics& g, int interval);
+// Presents g's back buffer: swaps it, first giving SDL the swap interval
+// when it changed (1: wait for the vertical refresh), or, where g presents
+// by copying and `copy` allows, copies `region` of it (window pixels,
+// bottom-left origin) to the window and leaves it as it is. A copy is
+// refused while the window system may be changing the window (just made,
+// resized, exposed): the driver looks at the window's size again at a swap
+// alone, and a window whose size it missed would be drawn out of place.
+void SwapGraphics(TGraphics& g, int interval, const Damage& region, bool copy);
 // Whether the GL context current on this thread is one of this program's.
 bool OwnGLContextIsCurrent();
 // The drawing layer's millisecond clock (wrapping; only differences count).

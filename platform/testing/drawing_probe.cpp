@@ -1,5 +1,9 @@
 #include "platform/testing/drawing_probe.h"
 
+#include <SDL.h>
+#include <SDL_syswm.h>
+#include <X11/Xutil.h>
+
 #include "platform/drawing/graphics_context.h"
 #include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
@@ -33,6 +37,37 @@ std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h) {
 bool RedrawLastPresented() {
   TGraphics* g = CurrentGraphics();
   return g != nullptr && g->renderer && g->renderer->RedrawPresented(/*reuse=*/false);
+}
+
+bool PresentsByCopy() {
+  TGraphics* g = CurrentGraphics();
+  return g != nullptr && g->copy_sub_buffer != nullptr;
+}
+
+void SwapAlwaysForTesting(bool on) { DrawingProbe().swap_always = on; }
+
+std::vector<std::uint8_t> ReadWindowPixels(int x, int y, int w, int h) {
+  TGraphics* g = CurrentGraphics();
+  if (g == nullptr || w <= 0 || h <= 0) return {};
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(g->window, &info) || info.subsystem != SDL_SYSWM_X11) return {};
+  const int scale = g->scale;
+  XImage* image = XGetImage(info.info.x11.display, info.info.x11.window, (g->canvas_x + x) * scale,
+                            (g->canvas_y + y) * scale, static_cast<unsigned>(w * scale),
+                            static_cast<unsigned>(h * scale), AllPlanes, ZPixmap);
+  if (image == nullptr) return {};
+  std::vector<std::uint8_t> out;
+  out.reserve(static_cast<std::size_t>(w) * static_cast<std::size_t>(h) * 4);
+  for (int row = 0; row < h; ++row) {
+    for (int col = 0; col < w; ++col) {
+      const unsigned long p = XGetPixel(image, col * scale, row * scale);
+      out.insert(out.end(), {static_cast<std::uint8_t>(p >> 16), static_cast<std::uint8_t>(p >> 8),
+                             static_cast<std::uint8_t>(p), 255});
+    }
+  }
+  XDestroyImage(image);
+  return out;
 }
 
 void RetainPictureForTesting(bool on) { DrawingProbe().retain_picture = on; }

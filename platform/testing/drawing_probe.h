@@ -30,6 +30,20 @@ std::vector<std::uint8_t> ReadPresentedPixels(int x, int y, int w, int h);
 // when there is nothing to redraw.
 bool RedrawLastPresented();
 
+// Whether the current context presents by copying parts of its back
+// buffer, which then keeps the picture: a repaint redraws and copies only
+// what changed.
+bool PresentsByCopy();
+
+// Makes the GL contexts made from now on present by swapping (`on`), as
+// where swaps wait for the display, even where they could copy.
+void SwapAlwaysForTesting(bool on);
+
+// RGB bytes (alpha 255) of the canvas rectangle (x, y, w, h) as the current
+// context's window shows it on the X screen, rows top first; empty where
+// the window is not an X window or cannot be read.
+std::vector<std::uint8_t> ReadWindowPixels(int x, int y, int w, int h);
+
 // Draws every canvas made current from now on (`on`) into a picture of its
 // own, as on a scaled output, where a repaint redraws only what changed,
 // though the display is not scaled.

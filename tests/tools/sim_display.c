@@ -7,6 +7,8 @@
  *   extra     every swap takes this much longer (a slow GPU), the frame
  *             appearing when it returns.
  *
+ * Its swaps wait, so it takes every swap interval the program asks for.
+ *
  * It also counts, on its own clock, what the display sees: frames, the
  * display time lost to the program's own work and to its waits for events,
  * and frames before which the program never read the window system's
@@ -234,4 +236,12 @@ void SDL_PumpEvents(void) {
   init();
   pumped();
   if (real_pump) real_pump();
+}
+
+/* The simulated display paces the swaps itself, as a display with a swap
+ * interval does: the program is told its interval is taken, so that it
+ * presents by swapping, as it does on such a display. */
+int SDL_GL_SetSwapInterval(int interval) {
+  (void)interval;
+  return 0;
 }
