@@ -1,12 +1,11 @@
 /* Preloaded (LD_PRELOAD) into a program that draws with SDL 2 and OpenGL,
  * the real program or the bare window alike: at the first buffer swap (or
- * copy from the back buffer) whose
- * picture is not all black along the window's middle row (the program
- * presents its two cleared buffers black before its first picture), it
- * writes the nanoseconds since CELLREEL_T0 (CLOCK_MONOTONIC) and the
- * processor time the process used until then (all its threads, in
- * nanoseconds) to standard output and ends the process. Reads the default framebuffer, as drawn on
- * a display of scale 1. */
+ * copy from the back buffer) whose picture is not all black along the
+ * window's middle row (the program presents its two cleared buffers black
+ * before its first picture), it writes the nanoseconds since CELLREEL_T0
+ * (CLOCK_MONOTONIC) and the processor time the process used until then (all
+ * its threads, in nanoseconds) to standard output and ends the process.
+ * Reads the default framebuffer, as drawn on a display of scale 1. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <stdint.h>

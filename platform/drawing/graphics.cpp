@@ -536,9 +536,9 @@ Presentation NextPresentation(TGraphics& g, std::uint32_t now) {
 // Presents the canvas; with sync the swap waits for the vertical refresh.
 // Where the canvas keeps a picture (one of its own, or a back buffer that
 // presentations copy from and leave as it is) only what changed since the
-// last presentation is drawn, and copied; a repaint that would show exactly what is on
-// screen already is neither drawn nor presented, unless NextPresentation
-// says otherwise.
+// last presentation is drawn (and copied); a repaint that would show
+// exactly what is on screen already is neither drawn nor presented, unless
+// NextPresentation says otherwise.
 void Flip(int sync) {
   if (g_current == nullptr || !g_current->renderer) return;
   TGraphics& g = *g_current;

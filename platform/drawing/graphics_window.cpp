@@ -158,7 +158,8 @@ bool PresentLastPicture(TGraphics* graphics) {
   const bool drawn = g.renderer->RedrawPresented();
   if (drawn) {
     g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
-    SwapGraphics(g, 0, g.renderer->Presented(), !g.settling);
+    // The window system asked for it: a swap (see SwapGraphics).
+    SwapGraphics(g, 0, g.renderer->Presented(), false);
   }
   if (previous != nullptr && previous != g.gl) SDL_GL_MakeCurrent(previous_window, previous);
   return drawn;
