@@ -550,10 +550,12 @@ void GLRenderer::Upload() {
 
 void GLRenderer::SendOps(std::size_t from, std::size_t base) {
   BindTarget();
+  View view = start_view_;  // in force at the op, where the damage is drawn
   for (std::size_t i = from; i < ops_.size(); ++i) {
     const Op& op = ops_[i];
     if (op.type == Op::Type::View) {
       SendView(op.view);
+      view = op.view;
       continue;
     }
     if (op.type == Op::Type::Draw && op.count == 0) continue;
@@ -563,16 +565,36 @@ void GLRenderer::SendOps(std::size_t from, std::size_t base) {
     if (op.type == Op::Type::ClearRect) state.clip = op.rect;
     if (!ApplyState(state)) continue;  // nothing of it in the damage
     if (op.type == Op::Type::Draw) {
-      Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
-      glDrawArrays(op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES,
-                   static_cast<GLint>(op.first - base), static_cast<GLsizei>(op.count));
-      ++g_draw_calls;
+      Draw(op, base, view);
       continue;
     }
     glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
                  static_cast<float>(op.blue) / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
   }
+}
+
+void GLRenderer::Draw(const Op& op, std::size_t base, const View& view) {
+  const GLenum mode = op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES;
+  // Where only the damage is drawn, primitives wholly outside it are left
+  // out, saving the renderer their vertices and set-up.
+  const std::vector<VertexRun> runs =
+      damage_on_ ? PrimitivesMeeting(Now(), op, view, damage_)
+                 : std::vector<VertexRun>{{op.first, op.count}};
+  if (runs.empty()) return;
+  Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
+  if (runs.size() == 1) {
+    glDrawArrays(mode, static_cast<GLint>(runs[0].first - base), static_cast<GLsizei>(runs[0].count));
+  } else {
+    std::vector<GLint> firsts;
+    std::vector<GLsizei> counts;
+    for (const VertexRun& run : runs) {
+      firsts.push_back(static_cast<GLint>(run.first - base));
+      counts.push_back(static_cast<GLsizei>(run.count));
+    }
+    glMultiDrawArrays(mode, firsts.data(), counts.data(), static_cast<GLsizei>(runs.size()));
+  }
+  ++g_draw_calls;
 }
 
 void GLRenderer::Flush() {

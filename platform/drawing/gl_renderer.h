@@ -166,6 +166,8 @@ class GLRenderer {
   void Upload();
   // Sends ops [from, end) whose vertices start at `base` in the buffer.
   void SendOps(std::size_t from, std::size_t base);
+  // Draws the batch `op`, drawn in `view`.
+  void Draw(const Op& op, std::size_t base, const View& view);
   // Draws the whole record again inside the damaged rectangles only.
   void DrawDamaged(const Damage& damage);
   RepaintRecord Now() const { return {ops_, vertices_, start_view_}; }

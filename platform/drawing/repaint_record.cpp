@@ -216,6 +216,27 @@ void AddMiddle(DamageBuilder& b, const RepaintRecord& now, const RepaintRecord& 
 
 }  // namespace
 
+std::vector<VertexRun> PrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
+                                         const RecordView& view, const GLClip& rect) {
+  const std::size_t unit = op.state.kind == RecordKind::Lines ? 2 : 6;
+  if (op.count % unit != 0) return {{op.first, op.count}};
+  std::vector<VertexRun> runs;
+  for (std::size_t v = op.first; v < op.first + op.count; v += unit) {
+    GLClip box;
+    // A vertex that is not finite: the primitive is kept, as it is drawn.
+    if (VertexBox(record, v, unit, view, &box)) {
+      const GLClip meet = Overlap(box, rect);
+      if (meet.w <= 0 || meet.h <= 0) continue;
+    }
+    if (!runs.empty() && runs.back().first + runs.back().count == v) {
+      runs.back().count += unit;
+    } else {
+      runs.push_back({v, unit});
+    }
+  }
+  return runs;
+}
+
 GLClip Overlap(const GLClip& a, const GLClip& b) {
   GLClip o;
   o.enabled = true;

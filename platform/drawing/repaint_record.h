@@ -131,6 +131,18 @@ enum class Presentation : std::uint8_t {
 Presentation PresentationNeeded(bool forced, bool settling, std::uint32_t since_last_ms,
                                 std::uint32_t refresh_ms);
 
+// A run of vertices of one batch.
+struct VertexRun {
+  std::size_t first = 0, count = 0;
+};
+
+// The primitives of the batch `op` that can touch `rect` (window pixels,
+// bottom-left origin) under `view`, in order, as runs of its vertices:
+// drawing only them inside `rect` gives the pixels drawing all of them
+// gives there.
+std::vector<VertexRun> PrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
+                                         const RecordView& view, const GLClip& rect);
+
 // Whether the record starts by clearing the whole canvas, so that its
 // picture does not depend on what the framebuffer held.
 bool StartsWithWholeClear(const RepaintRecord& record);
