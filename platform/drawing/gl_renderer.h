@@ -7,9 +7,10 @@
 // Nothing reaches GL while a repaint is drawn: its batches, clears and view
 // changes are recorded (repaint_record.h), and sent when it is presented (or
 // earlier, when a read back, a texture's end or a change of context needs
-// them). The picture is kept in a framebuffer of the renderer's own; a
-// repaint redraws there only what differs from the last presented one, and
-// one that differs in nothing is dropped without touching GL.
+// them). Where the picture is kept (in a framebuffer of the renderer's own,
+// or in a back buffer that presentations leave as it is) a repaint redraws
+// there only what differs from the last presented one; one that differs in
+// nothing is dropped without touching GL.
 // Internal to platform/.
 #pragma once
 

@@ -9,15 +9,19 @@
 // Where the picture lives. Where the canvas is drawn apart (an output whose
 // scale is above 1, presented scaled up) it is drawn into a framebuffer of
 // the renderer's own, the retained picture, then copied to the back buffer
-// and swapped. It shows the last presented record exactly when `retained`
-// holds: that record was sent in full (or as the damaged part of it, below)
-// and started by clearing the whole canvas, and nothing was drawn into the
-// picture since. Elsewhere the canvas is drawn straight into the back
-// buffer, whose contents after a swap are undefined: nothing is retained,
-// and every repaint that is presented is drawn in full. (Keeping a retained
-// picture there too would cost a copy of the whole canvas per presentation,
-// which on a software renderer costs more than the full repaint it saves:
-// bench/drawing_repaint measures both.)
+// and swapped. Where presentations copy parts of the back buffer to the
+// window and leave it as it is (swaps that cannot wait for the display),
+// the back buffer itself is the retained picture, until a swap (which the
+// window system's changes call for) leaves it undefined. The picture shows
+// the last presented record exactly when `retained` holds: that record was
+// sent in full (or as the damaged part of it, below) and started by
+// clearing the whole canvas, and nothing was drawn into the picture since.
+// Elsewhere the canvas is drawn straight into a back buffer whose contents
+// after a swap are undefined: nothing is retained, and every repaint that
+// is presented is drawn in full. (Keeping a picture apart there too would
+// cost a copy of the whole canvas per presentation, which on a software
+// renderer costs more than the full repaint it saves: bench/drawing_repaint
+// measures both.)
 //
 // Damage. A pixel that lies outside every op that differs between the new
 // record and the last presented one is touched by the same ops, in the same
@@ -26,7 +30,8 @@
 // drawing only inside the bounding boxes (clipped to their op's clip and
 // view) of the differing ops, old and new; the whole record is replayed
 // with the scissor narrowed to them, which gives there exactly the pixels a
-// full replay gives. Whatever cannot be bounded exactly damages the whole
+// full replay gives (a primitive whose box lies wholly outside them is left
+// out of the replay). Whatever cannot be bounded exactly damages the whole
 // canvas: no retained picture, a record that does not start with a whole
 // clear, part of the record already sent (a read back, a texture's end), a
 // different view, a texture drawn by the last presented record that has
