@@ -275,7 +275,9 @@ void drawing_internal::MakeGraphicsCurrent(TGraphics& g, bool follow_size) {
 void drawing_internal::SwapGraphics(TGraphics& g, int interval, const Damage& region, bool copy) {
   if (g.copy_sub_buffer != nullptr && copy) {
     if (region.full) {
-      g.copy_sub_buffer(g.x_display, g.x_window, 0, 0, g.physical_w, g.physical_h);
+      if (g.physical_w > 0 && g.physical_h > 0) {
+        g.copy_sub_buffer(g.x_display, g.x_window, 0, 0, g.physical_w, g.physical_h);
+      }
     } else {
       for (const GLClip& r : region.rects) g.copy_sub_buffer(g.x_display, g.x_window, r.x, r.y, r.w, r.h);
     }
