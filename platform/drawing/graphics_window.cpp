@@ -6,6 +6,8 @@
 #include <SDL.h>
 #include <SDL_syswm.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
@@ -34,6 +36,15 @@ unsigned g_generation = 0;
 }  // namespace
 
 void PrepareGLAttributes() {
+  // Mesa's software renderer hands each flush to a pool of rasteriser
+  // threads and waits for them at a barrier. The damage this layer draws is
+  // mostly a few small rectangles per presentation, for which waking the
+  // pool costs more than the pixels: drawn on the calling thread, a playing
+  // preview uses a fraction of the processor time, and even a full repaint
+  // costs less processor time in all (if more wall time where a core is
+  // idle). The driver reads its thread count when the first window asks for
+  // GL, so it is chosen here, before; a count the user has set is kept.
+  setenv("LP_NUM_THREADS", "0", 0);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MAJOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_MINOR_VERSION, 3);
   SDL_GL_SetAttribute(SDL_GL_CONTEXT_PROFILE_MASK, SDL_GL_CONTEXT_PROFILE_CORE);
