@@ -16,6 +16,7 @@
 #include "platform/drawing/graphics_context.h"
 #include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
+#include "platform/images/image.h"
 #include "platform/images/texture_plan.h"
 
 using namespace drawing_internal;
@@ -423,11 +424,16 @@ void DrawText(const std::string& text, float x, float y) {
 namespace {
 
 // Frame textures of one image are kept to this many bytes, the frames
-// drawn least recently let go first: playing through tens of thousands of
-// frames must not hold a texture for each.
-std::size_t TextureBudget(const TImage& image) {
-  constexpr std::size_t kMinBudget = std::size_t{64} << 20;
-  return std::max(kMinBudget, 2 * image.pixmaps.PictureBytes());
+// drawn least recently let go first. The image keeps its decoded pixels
+// (a texture that goes is made again from them, never decoded again), and a
+// software renderer keeps textures in the same memory: a sheet played
+// through its thousands of frames would be held twice. An eighth of the
+// picture (a few MiB at least, which takes every frame of a small sheet)
+// keeps that second copy small, and room for a few frames at the least
+// keeps a sheet of big frames from making a texture at every step.
+std::size_t TextureBudget(const TImage& image, std::size_t frame_bytes) {
+  constexpr std::size_t kMinBudget = std::size_t{8} << 20;
+  return std::max({kMinBudget, image.pixmaps.PictureBytes() / 8, 4 * frame_bytes});
 }
 
 std::size_t PlanBytes(const TexturePlan& plan) {
@@ -459,7 +465,8 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   ft.v = plan.v;
   frames.Made(index, PlanBytes(plan));
   // Over the budget: the frames drawn longest ago give their textures back.
-  const std::size_t budget = TextureBudget(image);
+  const std::size_t budget = TextureBudget(image, PlanBytes(plan));
+  const std::size_t held = frames.bytes;
   std::size_t oldest = 0;
   while (frames.bytes > budget && frames.Oldest(&oldest) && oldest != index) {
     const TFrameTexture old = frames[oldest];
@@ -467,6 +474,15 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
       g.renderer->DeleteTexture(old.name);
     }
     frames.Erase(oldest);
+  }
+  // The driver's small textures, made and deleted frame after frame, leave
+  // their memory in holes of the heap that the allocator keeps: each time an
+  // eighth of the budget has gone, those pages go back to the system.
+  static std::size_t let_go = 0;
+  let_go += held - frames.bytes;
+  if (let_go >= budget / 8) {
+    let_go = 0;
+    ReleaseFreedMemory();
   }
   return &frames[index];
 }
