@@ -337,7 +337,9 @@ void TakeSample() {
 void ResizeWindow(int w, int h) {
   Soak& s = g_soak;
   if (s.window_id.empty()) {
-    const std::string cmd = "xdotool search --pid " + std::to_string(getpid()) +
+    // This process's window and that name both: a window manager may frame
+    // it in a window of its own named after it.
+    const std::string cmd = "xdotool search --all --pid " + std::to_string(getpid()) +
                             " --name '^" + AppTitle + "$' 2>/dev/null | head -n1";
     if (std::FILE* p = popen(cmd.c_str(), "r")) {
       char buf[64] = {};

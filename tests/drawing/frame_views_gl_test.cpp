@@ -3,6 +3,7 @@
 // picture, and frame textures stay within their cache.
 #include <malloc.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "support/drawing_support.h"

@@ -96,7 +96,7 @@ TEST(EndToEnd, LoadPlayUnloadRefreshResizeQuit) {
 
   // "Load" opens the GTK chooser; a typed path picks the sheet.
   app.Click(740, 308);
-  ASSERT_EQ(ChooseInFileChooser(sheet), "");
+  ASSERT_EQ(ChooseInFileChooser(app, sheet), "");
 
   // The sheet plays: frames in order, each for about the 200 ms delay.
   auto seen = WatchFrames(app, 2500);
@@ -120,7 +120,7 @@ TEST(EndToEnd, LoadPlayUnloadRefreshResizeQuit) {
   // Refresh reloads the same file without asking.
   app.Click(740, 350);
   Sleep(300);
-  EXPECT_TRUE(Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null").empty());
+  EXPECT_TRUE(WindowsOf(app.pid(), "Select graphic file to open").empty());
   EXPECT_GE(WatchFrames(app, 1200).size(), 2u);
 
   // A bigger window re-anchors the controls: Quit follows the corner.
@@ -152,14 +152,14 @@ TEST(EndToEnd, NoUsableOpenGLIsReportedAndEndsWithStatusZero) {
   // The program's window and the message box, both titled "Cellreel".
   std::string ids;
   for (int i = 0; i < 50; ++i) {
-    ids = Shell("xdotool search --onlyvisible --pid " + std::to_string(app.pid()) +
-                " --name '^Cellreel$' 2>/dev/null");
+    ids = WindowsOf(app.pid(), "^Cellreel$");
     if (std::count(ids.begin(), ids.end(), '\n') >= 2) break;
     Sleep(100);
   }
   ASSERT_GE(std::count(ids.begin(), ids.end(), '\n'), 2) << "no message box";
   EXPECT_EQ(app.WaitExit(300), -1) << "ended before the message was dismissed";
-  Shell("for id in $(xdotool search --onlyvisible --name '^Cellreel$'); do "
+  std::replace(ids.begin(), ids.end(), '\n', ' ');
+  Shell("for id in " + ids + "; do "
         "xdotool windowfocus --sync $id key Escape; done 2>/dev/null");
   EXPECT_EQ(app.WaitExit(5000), 0);
 }

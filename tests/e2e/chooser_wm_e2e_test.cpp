@@ -35,16 +35,9 @@ std::string Trim(std::string s) {
   return s;
 }
 
-std::string WaitForChooser() {
-  return Trim(Shell(std::string("timeout 15 xdotool search --sync --onlyvisible --name '") +
-                    kTitle + "' 2>/dev/null | head -n1"));
-}
+std::string WaitForChooser(const RunningApp& app) { return WaitForWindowOf(app.pid(), kTitle, 15); }
 
-bool ChooserOpen() {
-  return !Trim(Shell(std::string("xdotool search --onlyvisible --name '") + kTitle +
-                     "' 2>/dev/null"))
-              .empty();
-}
+bool ChooserOpen(const RunningApp& app) { return !Trim(WindowsOf(app.pid(), kTitle)).empty(); }
 
 // The screen's pixels of a rectangle, row by row.
 std::vector<Rgb> Capture(const Area& a) {
@@ -135,7 +128,7 @@ class ChooserUnderWindowManager : public ::testing::TestWithParam<std::string> {
   // Opens the chooser with "Load" and checks where it is; its window id.
   std::string OpenChooser(RunningApp& app, const Area& main) {
     app.Click(kLoadX, kLoadY);
-    const std::string chooser = WaitForChooser();
+    const std::string chooser = WaitForChooser(app);
     if (chooser.empty()) return "";
     Sleep(800);
     const Area c = ClientArea(chooser);
@@ -203,8 +196,8 @@ TEST_P(ChooserUnderWindowManager, IsAModalDialogOfTheWindow) {
   app.Click(kQuitX, kQuitY);
   Sleep(500);
   Shell("xdotool windowfocus --sync " + chooser + " 2>/dev/null; xdotool key Escape");
-  for (int i = 0; i < 60 && ChooserOpen(); ++i) Sleep(50);
-  ASSERT_FALSE(ChooserOpen()) << "Escape did not close the chooser";
+  for (int i = 0; i < 60 && ChooserOpen(app); ++i) Sleep(50);
+  ASSERT_FALSE(ChooserOpen(app)) << "Escape did not close the chooser";
   EXPECT_EQ(app.WaitExit(1500), -1) << "a click on Quit behind the chooser ended the program";
   app.Move(kEmptyX, kEmptyY);
   Sleep(1500);
@@ -217,12 +210,12 @@ TEST_P(ChooserUnderWindowManager, IsAModalDialogOfTheWindow) {
   // comes up over it. After Escape the very next click acts.
   app.Move(kLoadX, kLoadY);
   Shell("xdotool mousedown 1");
-  ASSERT_FALSE(WaitForChooser().empty()) << "the chooser did not open on a held press";
+  ASSERT_FALSE(WaitForChooser(app).empty()) << "the chooser did not open on a held press";
   Shell("xdotool mouseup 1");
   Sleep(300);
   Shell("xdotool key Escape");
-  for (int i = 0; i < 60 && ChooserOpen(); ++i) Sleep(50);
-  ASSERT_FALSE(ChooserOpen()) << "Escape did not close the chooser";
+  for (int i = 0; i < 60 && ChooserOpen(app); ++i) Sleep(50);
+  ASSERT_FALSE(ChooserOpen(app)) << "Escape did not close the chooser";
   app.Click(kPauseX, kPauseY);
   app.Move(kEmptyX, kEmptyY);
   Sleep(500);

@@ -139,7 +139,7 @@ std::string LoadSheet(RunningApp& app, XSession& x, const std::string& sheet) {
   Sleep(50);
   x.Click();
   x.Sync();
-  return ChooseInFileChooser(sheet);
+  return ChooseInFileChooser(app, sheet);
 }
 
 struct DisplayCase {

@@ -66,7 +66,7 @@ TEST(EndToEnd, MonkeyClicksResizesAndLoads) {
   for (const std::string& sheet : sheets) {
     SetSize(app, {800, 600});
     app.Click(740, 308);  // Load
-    ASSERT_EQ(ChooseInFileChooser(sheet), "") << sheet;
+    ASSERT_EQ(ChooseInFileChooser(app, sheet), "") << sheet;
     for (int round = 0; round < 4; ++round) {
       SetSize(app, odd[pick_odd(rng)]);
       const Size s = clickable[pick_clickable(rng)];

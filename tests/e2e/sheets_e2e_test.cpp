@@ -108,14 +108,13 @@ TEST(EndToEnd, TheFrameIndexStaysOnTheSheetAndACancelChangesNothing) {
   // A cancelled chooser keeps the file: after Unload, Refresh reloads it
   // without asking.
   app.Click(740, 308);
-  ASSERT_EQ(CancelFileChooser(), "");
+  ASSERT_EQ(CancelFileChooser(app), "");
   app.Click(740, 76);  // Unload
   Sleep(200);
   EXPECT_EQ(Client(app, 400, 300), (Rgb{0, 0, 0}));
   app.Click(740, 350);  // Refresh
   Sleep(500);
-  EXPECT_TRUE(Shell("xdotool search --onlyvisible --name 'Select graphic file to open' 2>/dev/null")
-                  .empty());
+  EXPECT_TRUE(WindowsOf(app.pid(), "Select graphic file to open").empty());
   EXPECT_EQ(Client(app, 400, 300), kOne);
 
   app.Click(740, 574);

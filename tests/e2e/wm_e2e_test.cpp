@@ -231,7 +231,7 @@ TEST_P(UnderWindowManager, PlayingWindowShowsTheFullRepaintAfterEveryChange) {
   app.origin_y = a.y;
   app.Click(4, 596);    // a first press only arms the click handshake
   app.Click(740, 308);  // "Load"
-  ASSERT_EQ(ChooseInFileChooser(sheet), "");
+  ASSERT_EQ(ChooseInFileChooser(app, sheet), "");
   Park();
   Sleep(kSettleMs);
   const std::vector<bool> moving_small = MovingPixels(app.window_id());

@@ -50,9 +50,8 @@ RunningApp::RunningApp(const std::string& stderr_path) {
   for (int i = 0; i < 200 && window_id_.empty(); ++i) {
     // This process's window: a window of a program that just ended can
     // still be listed for a moment.
-    std::string id = Shell("xdotool search --onlyvisible --pid " + std::to_string(pid_) +
-                           " --name '^Cellreel$' 2>/dev/null | head -n1");
-    while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+    std::string id = WindowsOf(pid_, "^Cellreel$");
+    id = id.substr(0, id.find('\n'));
     if (!id.empty()) window_id_ = id;
     else Sleep(50);
   }
@@ -114,20 +113,22 @@ Rgb PixelAt(const TPixmap& shot, int x, int y) {
 
 namespace {
 
-// Waits for the chooser, gives it the focus, runs `keys` (a shell command
+std::string SearchCommand(pid_t pid, const std::string& name, bool sync = false) {
+  return std::string("xdotool search ") + (sync ? "--sync " : "") + "--all --onlyvisible --pid " + std::to_string(pid) + " --name '" + name +
+         "' 2>/dev/null";
+}
+
+// Waits for app's chooser, gives it the focus, runs `keys` (a shell command
 // line of xdotool calls) and waits for it to close.
-std::string AnswerFileChooser(const std::string& keys) {
-  const std::string name = "--name 'Select graphic file to open' 2>/dev/null";
-  const std::string find = "xdotool search --onlyvisible " + name;
-  std::string dialog =
-      Shell("timeout 15 xdotool search --sync --onlyvisible " + name + " | head -n1");
-  while (!dialog.empty() && dialog.back() == '\n') dialog.pop_back();
+std::string AnswerFileChooser(const RunningApp& app, const std::string& keys) {
+  const char* name = "Select graphic file to open";
+  const std::string dialog = WaitForWindowOf(app.pid(), name, 15);
   if (dialog.empty()) return "the file chooser did not open";
   Sleep(800);
   Shell("xdotool windowfocus --sync " + dialog + " 2>/dev/null");
   Shell(keys);
   for (int i = 0; i < 100; ++i) {
-    if (Shell(find).empty()) return "";
+    if (WindowsOf(app.pid(), name).empty()) return "";
     Sleep(50);
   }
   return "the chooser is still open";
@@ -135,14 +136,25 @@ std::string AnswerFileChooser(const std::string& keys) {
 
 }  // namespace
 
-std::string ChooseInFileChooser(const std::string& path) {
+std::string WindowsOf(pid_t pid, const std::string& name) { return Shell(SearchCommand(pid, name)); }
+
+std::string WaitForWindowOf(pid_t pid, const std::string& name, int seconds) {
+  std::string id = Shell("timeout " + std::to_string(seconds) + " " +
+                         SearchCommand(pid, name, true) + " | head -n1");
+  while (!id.empty() && (id.back() == '\n' || id.back() == ' ')) id.pop_back();
+  return id;
+}
+
+std::string ChooseInFileChooser(const RunningApp& app, const std::string& path) {
   // The location entry first, then the path: a key typed while the entry
   // is still opening can be lost.
-  return AnswerFileChooser("xdotool key ctrl+l; sleep 0.7; xdotool type --delay 40 '" + path +
+  return AnswerFileChooser(app, "xdotool key ctrl+l; sleep 0.7; xdotool type --delay 40 '" + path +
                            "'; sleep 0.5; xdotool key Return");
 }
 
-std::string CancelFileChooser() { return AnswerFileChooser("xdotool key Escape"); }
+std::string CancelFileChooser(const RunningApp& app) {
+  return AnswerFileChooser(app, "xdotool key Escape");
+}
 
 Rgb Client(RunningApp& app, int x, int y) {
   PixmapPtr shot = Screenshot();
@@ -152,5 +164,5 @@ Rgb Client(RunningApp& app, int x, int y) {
 
 bool Choose(RunningApp& app, const std::string& path) {
   app.Click(740, 308);  // "Load"
-  return ChooseInFileChooser(path).empty();
+  return ChooseInFileChooser(app, path).empty();
 }

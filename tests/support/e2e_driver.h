@@ -53,13 +53,23 @@ Rgb Client(RunningApp& app, int x, int y);
 // closed.
 bool Choose(RunningApp& app, const std::string& path);
 
-// With the file chooser opening (after a click on "Load"), types path into
-// its location entry and confirms it. "" once the chooser has closed, else
-// what went wrong.
-std::string ChooseInFileChooser(const std::string& path);
-// With the file chooser opening, cancels it with Escape; "" once it has
+// With app's file chooser opening (after a click on "Load"), types path
+// into its location entry and confirms it. "" once the chooser has closed,
+// else what went wrong.
+std::string ChooseInFileChooser(const RunningApp& app, const std::string& path);
+// With app's file chooser opening, cancels it with Escape; "" once it has
 // closed, else what went wrong.
-std::string CancelFileChooser();
+std::string CancelFileChooser(const RunningApp& app);
+
+// The visible windows of process pid whose name matches the extended regex
+// `name`, one id a line. Both conditions must hold (xdotool joins them with
+// "or" unless told otherwise): a window manager may draw its frames as
+// windows of a process of its own, named after the window they frame, as
+// mutter does.
+std::string WindowsOf(pid_t pid, const std::string& name);
+// The first of them, waiting up to `seconds` for one to appear; "" if none
+// did.
+std::string WaitForWindowOf(pid_t pid, const std::string& name, int seconds);
 
 // Runs a shell command; its standard output.
 std::string Shell(const std::string& command);
