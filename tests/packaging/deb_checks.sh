@@ -46,7 +46,8 @@ contents)
   [[ $(dpkg-deb -f "$DEB" Version) == "$VERSION" ]] || fail "package version is not $VERSION"
   depends=$(dpkg-deb -f "$DEB" Depends)
   echo "Depends: $depends"
-  for lib in libsdl2 libgtk-3 libpng16 libjpeg62-turbo libepoxy; do
+  # libgl1 and libegl1: SDL and libepoxy load GL at run time.
+  for lib in libsdl2 libgtk-3 libpng16 libjpeg62-turbo libepoxy libgl1 libegl1; do
     grep -q "\b$lib" <<<"$depends" || fail "Depends does not name $lib"
   done
   # GTK is loaded at the first dialog, not linked, so dpkg-shlibdeps does
@@ -104,19 +105,24 @@ starts)
     dpkg-deb -x "$DEB" "$root"
     program=("$root/usr/bin/cellreel")
   fi
-  "${program[@]}" &
+  "${program[@]}" 2>"$root/stderr" &
   pid=$!
   win=$(timeout 30 xdotool search --sync --all --onlyvisible --pid "$pid" --name '^Cellreel$' | head -n1)
-  [[ -n $win ]] || fail "no window appeared"
+  [[ -n $win ]] || fail "no window appeared: $(cat "$root/stderr")"
+  # The main window, not the message box a failed start shows under the
+  # same title.
+  size=$(xwininfo -id "$win" | awk '/Width:/ { w = $2 } /Height:/ { h = $2 } END { print w "x" h }')
+  [[ $size == 800x600 ]] || fail "the window is $size, not 800x600: $(cat "$root/stderr")"
   drawn=0
   for _ in $(seq 100); do
-    # The panel's grey buttons and white labels lift the window's mean
-    # above the black of a cleared, unpainted canvas.
-    mean=$(import -window "$win" png:- 2>/dev/null | convert - -format '%[fx:mean>0.05]' info:)
-    [[ $mean == 1 ]] && { drawn=1; break; }
+    # The panel's colour beside the buttons, where a cleared, unpainted
+    # canvas is black.
+    colour=$(import -window "$win" -crop 1x1+5+300 -depth 8 txt:- 2>/dev/null |
+      sed -n 's/.*(\([0-9]*\),\([0-9]*\),\([0-9]*\)).*/\1,\2,\3/p')
+    [[ $colour == 120,120,170 ]] && { drawn=1; break; }
     sleep 0.1
   done
-  ((drawn)) || fail "the window stays blank"
+  ((drawn)) || fail "the panel is not drawn (${colour:-nothing} at 5,300): $(cat "$root/stderr")"
   "$X11_CLOSE" "$win"
   for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
   kill -0 "$pid" 2>/dev/null && fail "still running after the close request"
