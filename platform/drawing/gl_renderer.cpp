@@ -6,13 +6,10 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <optional>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/drawing/font_default.h"
-#include "platform/drawing/program_cache.h"
 #include "platform/images/image.h"
 #include "platform/images/texture_plan.h"
 
@@ -89,71 +86,7 @@ GLuint CompileShader(GLenum type, const char* source) {
   return shader;
 }
 
-std::string_view GLString(GLenum name) {
-  const auto* s = reinterpret_cast<const char*>(glGetString(name));
-  return s != nullptr ? s : "";
-}
-
-// The program binary formats the driver takes back; none where it hands
-// out no binaries.
-std::vector<GLint> BinaryFormats() {
-  if (!epoxy_has_gl_extension("GL_ARB_get_program_binary")) return {};
-  GLint count = 0;
-  glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &count);
-  if (count <= 0 || count > 64) return {};
-  std::vector<GLint> formats(static_cast<std::size_t>(count));
-  glGetIntegerv(GL_PROGRAM_BINARY_FORMATS, formats.data());
-  return formats;
-}
-
-// What a kept binary of the program depends on: the driver, and the sources.
-std::uint64_t ThisProgramKey() {
-  return ProgramKey({GLString(GL_VENDOR), GLString(GL_RENDERER), GLString(GL_VERSION),
-                     kVertexShader, kFragmentShader});
-}
-
-// The program kept by an earlier run, when the driver still takes it; 0
-// when there is none.
-GLuint ProgramFromCache(std::uint64_t key, const std::vector<GLint>& formats) {
-  const std::optional<CachedProgram> cached = ReadCachedProgram(key);
-  if (!cached || std::find(formats.begin(), formats.end(), static_cast<GLint>(cached->format)) ==
-                     formats.end()) {
-    return 0;
-  }
-  const GLuint program = glCreateProgram();
-  glProgramBinary(program, cached->format, cached->binary.data(),
-                  static_cast<GLsizei>(cached->binary.size()));
-  GLint ok = GL_FALSE;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (ok == GL_TRUE) return program;
-  glDeleteProgram(program);
-  return 0;
-}
-
-void KeepProgram(GLuint program, std::uint64_t key) {
-  GLint length = 0;
-  glGetProgramiv(program, GL_PROGRAM_BINARY_LENGTH, &length);
-  if (length <= 0) return;
-  CachedProgram kept;
-  kept.binary.resize(static_cast<std::size_t>(length));
-  GLenum format = 0;
-  GLsizei got = 0;
-  glGetProgramBinary(program, length, &got, &format, kept.binary.data());
-  if (got <= 0 || got > length) return;
-  kept.binary.resize(static_cast<std::size_t>(got));
-  kept.key = key;
-  kept.format = format;
-  WriteCachedProgram(kept);
-}
-
-// The program, as kept by an earlier run or compiled now (and then kept).
 GLuint LinkProgram() {
-  const std::vector<GLint> formats = BinaryFormats();
-  const bool binaries = !formats.empty();
-  const std::uint64_t key = binaries ? ThisProgramKey() : 0;
-  if (binaries) {
-    if (const GLuint program = ProgramFromCache(key, formats)) return program;
-  }
   const GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
   const GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
   if (vs == 0 || fs == 0) {
@@ -164,7 +97,6 @@ GLuint LinkProgram() {
   const GLuint program = glCreateProgram();
   glAttachShader(program, vs);
   glAttachShader(program, fs);
-  if (binaries) glProgramParameteri(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
   glLinkProgram(program);
   glDeleteShader(vs);
   glDeleteShader(fs);
@@ -179,7 +111,6 @@ GLuint LinkProgram() {
     glDeleteProgram(program);
     return 0;
   }
-  if (binaries) KeepProgram(program, key);
   return program;
 }
 
