@@ -17,8 +17,6 @@ namespace drawing_internal {
 
 namespace {
 
-long g_draw_calls = 0;
-
 // Texture name -> content number; names are shared by every context.
 std::unordered_map<unsigned, std::uint64_t>& Contents() {
   static auto& contents = *new std::unordered_map<unsigned, std::uint64_t>;
@@ -136,8 +134,6 @@ std::vector<std::uint8_t> FontAtlasPixels() {
 
 }  // namespace
 
-long DrawCallCountInternal() { return g_draw_calls; }
-void ResetDrawCallCountInternal() { g_draw_calls = 0; }
 
 std::uint64_t TextureContentInternal(unsigned name) {
   if (name == 0) return 0;
@@ -525,7 +521,6 @@ void GLRenderer::Draw(const Op& op, std::size_t base, const View& view) {
     }
     glMultiDrawArrays(mode, firsts.data(), counts.data(), static_cast<GLsizei>(runs.size()));
   }
-  ++g_draw_calls;
 }
 
 void GLRenderer::Flush() {
@@ -579,11 +574,7 @@ bool GLRenderer::EndFrame(Presentation how) {
   } else if (!same) {
     DrawDamaged(damage);
   }
-  // Only a kept back buffer is put on screen in parts; an unchanged picture
-  // presented again goes up whole.
-  presented_ = damage;
-  presented_.full = damage.full || same || fbo_ != 0 || kept_w_ == 0;
-  if (presented_.full) presented_.rects.clear();
+  drawn_ = damage;
   if (!same) {
     shown_ops_.swap(ops_);
     shown_vertices_.swap(vertices_);
@@ -599,8 +590,8 @@ bool GLRenderer::EndFrame(Presentation how) {
 
 bool GLRenderer::RedrawPresented(bool reuse) {
   if (!shown_valid_ || sent_ops_ != 0) return false;
-  presented_ = Damage{};
-  presented_.full = true;
+  drawn_ = Damage{};
+  drawn_.full = true;
   if (reuse && retained_) return true;
   if (TexturesChanged(Shown(), TextureContentInternal)) return false;
   // The shown record goes through the ordinary sending path; the repaint

@@ -91,9 +91,9 @@ class GLRenderer {
   void BackBufferLost() {
     if (fbo_ == 0) retained_ = false;
   }
-  // What the presentation after the last EndFrame or RedrawPresented must
-  // put on screen: the damaged rectangles of a kept back buffer, else all.
-  const Damage& Presented() const { return presented_; }
+  // What the last EndFrame or RedrawPresented drew of the picture: nothing
+  // (the picture is the same), damaged rectangles, or all of it.
+  const Damage& Drawn() const { return drawn_; }
   // Sends everything recorded and not yet sent.
   void Flush();
   // Ends the repaint at a presentation: true when the caller must present
@@ -191,7 +191,7 @@ class GLRenderer {
   int target_w_ = 0, target_h_ = 0;
   // The back buffer's size while it keeps its contents (0 x 0: it does not).
   int kept_w_ = 0, kept_h_ = 0;
-  Damage presented_;
+  Damage drawn_;
   int loc_size_ = -1, loc_texture_ = -1;
   int mode_ = BLEND_MASKED;  // the layer's blend mode
   int max_texture_size_ = 0;
@@ -223,9 +223,6 @@ class GLRenderer {
   bool bound_known_ = false;
 };
 
-// Draw calls issued since the last reset (every glDrawArrays of the layer).
-long DrawCallCountInternal();
-void ResetDrawCallCountInternal();
 // A number that changes whenever a texture name gets new content: a name GL
 // hands out again after a delete is a different texture.
 std::uint64_t TextureContentInternal(unsigned name);

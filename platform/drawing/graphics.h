@@ -45,19 +45,9 @@ inline void DrawImage(const ImagePtr& image, float x, float y, int frame = 0) {
   DrawImage(image.get(), x, y, frame);
 }
 
+// A repaint identical to the one on screen is not presented, but where the
+// window may not show it (platform/drawing/presenter.h).
 void Flip(int sync);
-
-// A repaint identical to the one on screen is not presented, with two
-// exceptions. After the window changes (mapped, exposed, resized, moved,
-// maximised, restored, focused) every repaint presents for this long: a
-// compositor may take the window's contents at its own moment during that
-// time and would otherwise keep a stale picture until something changes.
-inline constexpr int kPresentSettleMs = 1000;
-// And while nothing changes, the last picture is still presented this often,
-// so that contents the window system lost without saying so (a GPU reset, a
-// resume from suspend, a compositor dropping buffers) come back by
-// themselves. One repaint every few seconds costs nothing measurable.
-inline constexpr int kPresentRefreshMs = 3000;
 
 int TextWidth(const std::string& text);
 int TextHeight(const std::string& text = "");

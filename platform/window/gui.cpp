@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/drawing/graphics_canvas.h"
 #include "platform/drawing/graphics_window.h"
 #include "platform/window/gui_dialogs.h"
 #include "platform/window/gui_internal.h"
