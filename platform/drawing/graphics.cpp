@@ -98,6 +98,7 @@ bool FillByClear(TGraphics& g, const GLVertex& paint, float x0, float y0, float 
 
 TGraphics* CurrentGraphics() { return Current(); }
 
+
 namespace {
 
 // The transform from rotation and scale.
@@ -426,9 +427,9 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   if (!pixels) return nullptr;
   const TexturePlan plan =
       PrepareFrameTexture(*pixels, image.flags, g._driver->MaxTextureSize());
-  if (plan.levels.empty()) throw std::runtime_error("Unable to calculate tex size");
+  if (plan.levels.empty()) throw DrawingFailure(DrawingError::kNoTextureSize);
   const unsigned name = g._driver->MakeTexture(plan, image.flags);
-  if (name == 0) throw std::runtime_error("Unable to calculate tex size");
+  if (name == 0) throw DrawingFailure(DrawingError::kTextureRefused);
   ft.name = name;
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;

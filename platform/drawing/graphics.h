@@ -3,11 +3,34 @@
 // 8 x 16 font and textured images, in canvas pixels (origin top-left).
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "platform/images/image.h"
 
 class TGraphics;
+
+// Why the drawing layer failed. It raises a DrawingFailure, whose what() is
+// the reason's text.
+enum class DrawingError {
+  kNoContext,       // "Unable to create GL Context": the GL context could not be made
+  kNoTextureSize,   // "Unable to calculate tex size": not even 1 x 1 texels are held
+  kTextureRefused,  // "Unable to make texture": a frame's texture could not be made
+};
+inline const char* DrawingErrorText(DrawingError error) {
+  switch (error) {
+    case DrawingError::kNoContext: return "Unable to create GL Context";
+    case DrawingError::kNoTextureSize: return "Unable to calculate tex size";
+    case DrawingError::kTextureRefused: return "Unable to make texture";
+  }
+  return "Unable to draw";
+}
+class DrawingFailure : public std::runtime_error {
+ public:
+  explicit DrawingFailure(DrawingError error)
+      : std::runtime_error(DrawingErrorText(error)), reason(error) {}
+  DrawingError reason;
+};
 
 // Makes the context current: size refresh, one unit = one pixel, the stored
 // state applied again; the first activation clears both buffers to black.

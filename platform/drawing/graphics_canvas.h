@@ -39,7 +39,7 @@ namespace drawing_internal {
 // The current context (null when none): the one SetGraphics made current.
 TGraphics* Current();
 // Makes g current: its size refreshed, its GL context made at first use
-// (may throw std::runtime_error("Unable to create GL Context")) and made
+// (may throw DrawingFailure(DrawingError::kNoContext)) and made
 // current, the renderer told where to draw. Null: no context is current.
 void ActivateCanvas(TGraphics* g);
 // The context's first activation, before both buffers are cleared and

@@ -8,11 +8,11 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <stdexcept>
 #include <vector>
 
 #include "platform/drawing/drawing_host.h"
 #include "platform/drawing/gl_renderer.h"
+#include "platform/drawing/graphics.h"
 
 using namespace drawing_internal;
 
@@ -25,7 +25,7 @@ unsigned g_generation = 0;
 
 [[noreturn]] void ContextFailure(const char* why) {
   std::fprintf(stderr, "graphics: %s\n", why);
-  throw std::runtime_error("Unable to create GL Context");
+  throw DrawingFailure(DrawingError::kNoContext);
 }
 
 // The system's own clock and display.

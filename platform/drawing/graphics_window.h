@@ -61,7 +61,7 @@ SurfaceMeasure MeasureSurface(WindowSurface& s);
 // Makes s's GL context current. At first use it is made, with its back end
 // in `driver`, and `made` receives what the display allows; `follow_size`
 // binds it again so that the window system's buffers follow a new size.
-// Throws std::runtime_error("Unable to create GL Context").
+// Throws DrawingFailure(DrawingError::kNoContext).
 void MakeSurfaceCurrent(WindowSurface& s, std::unique_ptr<GLRenderer>& driver, bool follow_size,
                         DisplayAbilities* made);
 
