@@ -262,6 +262,21 @@ void GLRenderer::KeepBackBuffer(int width, int height) {
 void GLRenderer::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, fbo_); }
 
 void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
+  PutTarget(drawable_w, drawable_h, scale, 0, 0, 0);
+}
+
+void GLRenderer::PresentTargetFilled(int drawable_w, int drawable_h, int scale) {
+  int red = 0, green = 0, blue = 0;
+  for (const Op& op : shown_ops_) {
+    if (op.type == Op::Type::View) continue;
+    if (op.type == Op::Type::Clear && op.whole) red = op.red, green = op.green, blue = op.blue;
+    break;
+  }
+  PutTarget(drawable_w, drawable_h, scale, red, green, blue);
+}
+
+void GLRenderer::PutTarget(int drawable_w, int drawable_h, int scale, int red, int green,
+                           int blue) {
   if (fbo_ == 0) return;
   scale = std::max(1, scale);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
@@ -271,7 +286,8 @@ void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
   glDisable(GL_SCISSOR_TEST);
   const int w = target_w_ * scale, h = target_h_ * scale;
   if (w != drawable_w || h != drawable_h) {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
+                 static_cast<float>(blue) / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
   }
   glBlitFramebuffer(0, 0, target_w_, target_h_, 0, drawable_h - h, w, drawable_h,
@@ -588,21 +604,34 @@ bool GLRenderer::EndFrame(Presentation how) {
   return !same || how != Presentation::kIfChanged;
 }
 
-bool GLRenderer::RedrawPresented(bool reuse) {
+bool GLRenderer::RedrawPresented(bool reuse, int lift) {
   if (!shown_valid_ || sent_ops_ != 0) return false;
   drawn_ = Damage{};
   drawn_.full = true;
-  if (reuse && retained_) return true;
+  if (reuse && retained_ && lift == 0) return true;
   if (TexturesChanged(Shown(), TextureContentInternal)) return false;
   // The shown record goes through the ordinary sending path; the repaint
-  // being recorded stays untouched around it.
+  // being recorded stays untouched around it. Lifted, every window row it
+  // names moves up by `lift`.
+  std::vector<Op> lifted;
+  if (lift != 0) {
+    lifted = shown_ops_;
+    for (Op& op : lifted) {
+      op.view.vy += lift;
+      op.state.clip.y += lift;
+      op.rect.y += lift;
+    }
+  }
+  std::vector<Op>& replay = lift != 0 ? lifted : shown_ops_;
+  View start = shown_start_view_;
+  start.vy += lift;
   const bool open = batch_open_;
-  ops_.swap(shown_ops_);
+  ops_.swap(replay);
   vertices_.swap(shown_vertices_);
-  if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(shown_start_view_);
+  if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(start);
   Flush();
-  retained_ = Keeps() && StartsWithWholeClear(Now());
-  ops_.swap(shown_ops_);
+  retained_ = lift == 0 && Keeps() && StartsWithWholeClear(Now());
+  ops_.swap(replay);
   vertices_.swap(shown_vertices_);
   sent_ops_ = sent_vertices_ = 0;
   batch_open_ = open;

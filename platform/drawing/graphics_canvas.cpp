@@ -66,9 +66,25 @@ bool PresentLastPicture(TGraphics* graphics) {
   WindowSurface& s = g._graphics;
   SurfaceBinding previous;
   if (!BindSurface(s, &previous)) return false;
-  const bool drawn = g._driver->RedrawPresented();
+  // A window resized meanwhile gets the picture at its top-left corner and
+  // the colour the picture was cleared to around it, not whatever its new
+  // buffers hold.
+  const int old_h = s.drawable_h;
+  const SurfaceMeasure measure = MeasureSurface(s);
+  int lift = 0;
+  if (measure.changed) {
+    s.presenter.DrawableMeasured(true, measure.scaled, true, Host().Now());
+    MakeSurfaceCurrent(s, g._driver, true, nullptr);
+    if (s.presenter.TakeSwapToFollowSize()) SwapWhole(g, s.swap_interval);
+    if (s.presenter.Home() != PictureHome::kApart) lift = s.drawable_h - old_h;
+  }
+  const bool drawn = g._driver->RedrawPresented(true, lift);
   if (drawn) {
-    g._driver->PresentTarget(s.physical_w, s.physical_h, s.scale);
+    if (measure.changed) {
+      g._driver->PresentTargetFilled(s.physical_w, s.physical_h, s.scale);
+    } else {
+      g._driver->PresentTarget(s.physical_w, s.physical_h, s.scale);
+    }
     const PresentMethod method = Presenter::MethodForWindowSystem();
     PresentSurface(s, method, s.presenter.Region(method, g._driver->Drawn()), 0);
     if (method == PresentMethod::kSwap) g._driver->BackBufferLost();

@@ -184,6 +184,24 @@ TEST(EndToEnd, WritesNothingOfItsOwnIntoAFreshHome) {
   EXPECT_TRUE(own.empty()) << "written: " << ::testing::PrintToString(own);
 }
 
+// While the chooser is open no repaint runs; a window resized behind it
+// still shows the last picture at its top-left corner, with the panel's
+// colour where it grew, not black.
+TEST(EndToEnd, AWindowResizedBehindTheChooserShowsNoBlack) {
+  RunningApp app;
+  ASSERT_TRUE(app.started());
+  app.Click(60, 500);  // arms the handshake
+  app.Click(740, 308);  // "Load"
+  Sleep(1500);          // the chooser is open
+  Shell("xdotool windowsize " + app.window_id() + " 1000 700");
+  Sleep(800);
+  EXPECT_EQ(Client(app, 980, 20), kPanel);   // grown to the right
+  EXPECT_EQ(Client(app, 20, 680), kPanel);   // grown downward
+  EXPECT_EQ(CancelFileChooser(), "");
+  Sleep(300);
+  EXPECT_EQ(Client(app, 30, 600), kPanel);
+}
+
 TEST(EndToEnd, CloseBoxEndsWithStatusZero) {
   RunningApp app;
   ASSERT_TRUE(app.started());
