@@ -41,7 +41,6 @@ class DeclineReason {
     if (out_ != nullptr && *out_ == DecodeError::kNone) *out_ = error;
     return nullptr;
   }
-  DecodeError* out() const { return out_; }
 
  private:
   DecodeError* out_;
