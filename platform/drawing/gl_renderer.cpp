@@ -6,21 +6,16 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
-#include <optional>
-#include <string_view>
 #include <unordered_map>
 #include <vector>
 
 #include "platform/drawing/font_default.h"
-#include "platform/drawing/program_cache.h"
 #include "platform/images/image.h"
 #include "platform/images/texture_plan.h"
 
 namespace drawing_internal {
 
 namespace {
-
-long g_draw_calls = 0;
 
 // Texture name -> content number; names are shared by every context.
 std::unordered_map<unsigned, std::uint64_t>& Contents() {
@@ -89,71 +84,7 @@ GLuint CompileShader(GLenum type, const char* source) {
   return shader;
 }
 
-std::string_view GLString(GLenum name) {
-  const auto* s = reinterpret_cast<const char*>(glGetString(name));
-  return s != nullptr ? s : "";
-}
-
-// The program binary formats the driver takes back; none where it hands
-// out no binaries.
-std::vector<GLint> BinaryFormats() {
-  if (!epoxy_has_gl_extension("GL_ARB_get_program_binary")) return {};
-  GLint count = 0;
-  glGetIntegerv(GL_NUM_PROGRAM_BINARY_FORMATS, &count);
-  if (count <= 0 || count > 64) return {};
-  std::vector<GLint> formats(static_cast<std::size_t>(count));
-  glGetIntegerv(GL_PROGRAM_BINARY_FORMATS, formats.data());
-  return formats;
-}
-
-// What a kept binary of the program depends on: the driver, and the sources.
-std::uint64_t ThisProgramKey() {
-  return ProgramKey({GLString(GL_VENDOR), GLString(GL_RENDERER), GLString(GL_VERSION),
-                     kVertexShader, kFragmentShader});
-}
-
-// The program kept by an earlier run, when the driver still takes it; 0
-// when there is none.
-GLuint ProgramFromCache(std::uint64_t key, const std::vector<GLint>& formats) {
-  const std::optional<CachedProgram> cached = ReadCachedProgram(key);
-  if (!cached || std::find(formats.begin(), formats.end(), static_cast<GLint>(cached->format)) ==
-                     formats.end()) {
-    return 0;
-  }
-  const GLuint program = glCreateProgram();
-  glProgramBinary(program, cached->format, cached->binary.data(),
-                  static_cast<GLsizei>(cached->binary.size()));
-  GLint ok = GL_FALSE;
-  glGetProgramiv(program, GL_LINK_STATUS, &ok);
-  if (ok == GL_TRUE) return program;
-  glDeleteProgram(program);
-  return 0;
-}
-
-void KeepProgram(GLuint program, std::uint64_t key) {
-  GLint length = 0;
-  glGetProgramiv(program, GL_PROGRAM_BINARY_LENGTH, &length);
-  if (length <= 0) return;
-  CachedProgram kept;
-  kept.binary.resize(static_cast<std::size_t>(length));
-  GLenum format = 0;
-  GLsizei got = 0;
-  glGetProgramBinary(program, length, &got, &format, kept.binary.data());
-  if (got <= 0 || got > length) return;
-  kept.binary.resize(static_cast<std::size_t>(got));
-  kept.key = key;
-  kept.format = format;
-  WriteCachedProgram(kept);
-}
-
-// The program, as kept by an earlier run or compiled now (and then kept).
 GLuint LinkProgram() {
-  const std::vector<GLint> formats = BinaryFormats();
-  const bool binaries = !formats.empty();
-  const std::uint64_t key = binaries ? ThisProgramKey() : 0;
-  if (binaries) {
-    if (const GLuint program = ProgramFromCache(key, formats)) return program;
-  }
   const GLuint vs = CompileShader(GL_VERTEX_SHADER, kVertexShader);
   const GLuint fs = CompileShader(GL_FRAGMENT_SHADER, kFragmentShader);
   if (vs == 0 || fs == 0) {
@@ -164,7 +95,6 @@ GLuint LinkProgram() {
   const GLuint program = glCreateProgram();
   glAttachShader(program, vs);
   glAttachShader(program, fs);
-  if (binaries) glProgramParameteri(program, GL_PROGRAM_BINARY_RETRIEVABLE_HINT, GL_TRUE);
   glLinkProgram(program);
   glDeleteShader(vs);
   glDeleteShader(fs);
@@ -179,7 +109,6 @@ GLuint LinkProgram() {
     glDeleteProgram(program);
     return 0;
   }
-  if (binaries) KeepProgram(program, key);
   return program;
 }
 
@@ -205,8 +134,6 @@ std::vector<std::uint8_t> FontAtlasPixels() {
 
 }  // namespace
 
-long DrawCallCountInternal() { return g_draw_calls; }
-void ResetDrawCallCountInternal() { g_draw_calls = 0; }
 
 std::uint64_t TextureContentInternal(unsigned name) {
   if (name == 0) return 0;
@@ -335,6 +262,21 @@ void GLRenderer::KeepBackBuffer(int width, int height) {
 void GLRenderer::BindTarget() { glBindFramebuffer(GL_FRAMEBUFFER, fbo_); }
 
 void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
+  PutTarget(drawable_w, drawable_h, scale, 0, 0, 0);
+}
+
+void GLRenderer::PresentTargetFilled(int drawable_w, int drawable_h, int scale) {
+  int red = 0, green = 0, blue = 0;
+  for (const Op& op : shown_ops_) {
+    if (op.type == Op::Type::View) continue;
+    if (op.type == Op::Type::Clear && op.whole) red = op.red, green = op.green, blue = op.blue;
+    break;
+  }
+  PutTarget(drawable_w, drawable_h, scale, red, green, blue);
+}
+
+void GLRenderer::PutTarget(int drawable_w, int drawable_h, int scale, int red, int green,
+                           int blue) {
   if (fbo_ == 0) return;
   scale = std::max(1, scale);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo_);
@@ -344,7 +286,8 @@ void GLRenderer::PresentTarget(int drawable_w, int drawable_h, int scale) {
   glDisable(GL_SCISSOR_TEST);
   const int w = target_w_ * scale, h = target_h_ * scale;
   if (w != drawable_w || h != drawable_h) {
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClearColor(static_cast<float>(red) / 255.0f, static_cast<float>(green) / 255.0f,
+                 static_cast<float>(blue) / 255.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
   }
   glBlitFramebuffer(0, 0, target_w_, target_h_, 0, drawable_h - h, w, drawable_h,
@@ -594,7 +537,6 @@ void GLRenderer::Draw(const Op& op, std::size_t base, const View& view) {
     }
     glMultiDrawArrays(mode, firsts.data(), counts.data(), static_cast<GLsizei>(runs.size()));
   }
-  ++g_draw_calls;
 }
 
 void GLRenderer::Flush() {
@@ -648,11 +590,7 @@ bool GLRenderer::EndFrame(Presentation how) {
   } else if (!same) {
     DrawDamaged(damage);
   }
-  // Only a kept back buffer is put on screen in parts; an unchanged picture
-  // presented again goes up whole.
-  presented_ = damage;
-  presented_.full = damage.full || same || fbo_ != 0 || kept_w_ == 0;
-  if (presented_.full) presented_.rects.clear();
+  drawn_ = damage;
   if (!same) {
     shown_ops_.swap(ops_);
     shown_vertices_.swap(vertices_);
@@ -666,21 +604,34 @@ bool GLRenderer::EndFrame(Presentation how) {
   return !same || how != Presentation::kIfChanged;
 }
 
-bool GLRenderer::RedrawPresented(bool reuse) {
+bool GLRenderer::RedrawPresented(bool reuse, int lift) {
   if (!shown_valid_ || sent_ops_ != 0) return false;
-  presented_ = Damage{};
-  presented_.full = true;
-  if (reuse && retained_) return true;
+  drawn_ = Damage{};
+  drawn_.full = true;
+  if (reuse && retained_ && lift == 0) return true;
   if (TexturesChanged(Shown(), TextureContentInternal)) return false;
   // The shown record goes through the ordinary sending path; the repaint
-  // being recorded stays untouched around it.
+  // being recorded stays untouched around it. Lifted, every window row it
+  // names moves up by `lift`.
+  std::vector<Op> lifted;
+  if (lift != 0) {
+    lifted = shown_ops_;
+    for (Op& op : lifted) {
+      op.view.vy += lift;
+      op.state.clip.y += lift;
+      op.rect.y += lift;
+    }
+  }
+  std::vector<Op>& replay = lift != 0 ? lifted : shown_ops_;
+  View start = shown_start_view_;
+  start.vy += lift;
   const bool open = batch_open_;
-  ops_.swap(shown_ops_);
+  ops_.swap(replay);
   vertices_.swap(shown_vertices_);
-  if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(shown_start_view_);
+  if (ops_.empty() || ops_.front().type != Op::Type::View) SendView(start);
   Flush();
-  retained_ = Keeps() && StartsWithWholeClear(Now());
-  ops_.swap(shown_ops_);
+  retained_ = lift == 0 && Keeps() && StartsWithWholeClear(Now());
+  ops_.swap(replay);
   vertices_.swap(shown_vertices_);
   sent_ops_ = sent_vertices_ = 0;
   batch_open_ = open;

@@ -80,6 +80,9 @@ class GLRenderer {
   // the top-left corner, the rest black. Nothing without a picture of its
   // own.
   void PresentTarget(int drawable_w, int drawable_h, int scale);
+  // The same, the rest filled with the colour the last presented repaint
+  // cleared the canvas to, for a window that grew while no repaint can run.
+  void PresentTargetFilled(int drawable_w, int drawable_h, int scale);
   // Drawing straight into the back buffer, relies on it keeping its
   // contents from one presentation to the next, as it does where a
   // presentation copies it to the window and leaves it be: width x height
@@ -91,9 +94,9 @@ class GLRenderer {
   void BackBufferLost() {
     if (fbo_ == 0) retained_ = false;
   }
-  // What the presentation after the last EndFrame or RedrawPresented must
-  // put on screen: the damaged rectangles of a kept back buffer, else all.
-  const Damage& Presented() const { return presented_; }
+  // What the last EndFrame or RedrawPresented drew of the picture: nothing
+  // (the picture is the same), damaged rectangles, or all of it.
+  const Damage& Drawn() const { return drawn_; }
   // Sends everything recorded and not yet sent.
   void Flush();
   // Ends the repaint at a presentation: true when the caller must present
@@ -106,8 +109,10 @@ class GLRenderer {
   // retained picture as it is when it shows it and `reuse` allows, else the
   // whole record drawn again. False (and nothing drawn) when there is none,
   // when part of the repaint being recorded is in the picture already, or
-  // when a texture it used has changed since.
-  bool RedrawPresented(bool reuse = true);
+  // when a texture it used has changed since. `lift` moves it up by that
+  // many window rows, redrawn: a back buffer that grew taller keeps the
+  // picture at its top.
+  bool RedrawPresented(bool reuse = true, int lift = 0);
 
   // The font atlas: glyph g occupies texels [g * kCellWidth + 1, + 8) x [0, 16).
   unsigned FontTexture() const { return font_texture_; }
@@ -177,6 +182,9 @@ class GLRenderer {
   GLClip Scissor(const GLClip& clip) const;
 
   void BindTarget();
+  // Puts the picture of its own on the back buffer, the rest in the colour
+  // given.
+  void PutTarget(int drawable_w, int drawable_h, int scale, int red, int green, int blue);
   // Whether some picture outlives a presentation: one of its own or a kept
   // back buffer.
   bool Keeps() const { return fbo_ != 0 || kept_w_ != 0; }
@@ -191,7 +199,7 @@ class GLRenderer {
   int target_w_ = 0, target_h_ = 0;
   // The back buffer's size while it keeps its contents (0 x 0: it does not).
   int kept_w_ = 0, kept_h_ = 0;
-  Damage presented_;
+  Damage drawn_;
   int loc_size_ = -1, loc_texture_ = -1;
   int mode_ = BLEND_MASKED;  // the layer's blend mode
   int max_texture_size_ = 0;
@@ -223,9 +231,6 @@ class GLRenderer {
   bool bound_known_ = false;
 };
 
-// Draw calls issued since the last reset (every glDrawArrays of the layer).
-long DrawCallCountInternal();
-void ResetDrawCallCountInternal();
 // A number that changes whenever a texture name gets new content: a name GL
 // hands out again after a delete is a different texture.
 std::uint64_t TextureContentInternal(unsigned name);

@@ -13,8 +13,8 @@
 #include <stdexcept>
 
 #include "platform/drawing/font_default.h"
+#include "platform/drawing/graphics_canvas.h"
 #include "platform/drawing/graphics_context.h"
-#include "platform/drawing/graphics_window.h"
 #include "platform/drawing/image_textures.h"
 #include "platform/images/image.h"
 #include "platform/images/texture_plan.h"
@@ -23,7 +23,6 @@ using namespace drawing_internal;
 
 namespace {
 
-TGraphics* g_current = nullptr;
 
 struct Point {
   float x, y;
@@ -65,7 +64,7 @@ void PixelRun(TGraphics& g, const GLVertex& paint, float left, float top, float 
   v[1].x = right, v[1].y = top;
   v[2].x = right, v[2].y = bottom;
   v[3].x = left, v[3].y = bottom;
-  g.renderer->Quad(v, 0);
+  g._driver->Quad(v, 0);
 }
 
 // Large opaque rectangles on whole pixels (a preview's background) are
@@ -73,7 +72,7 @@ void PixelRun(TGraphics& g, const GLVertex& paint, float left, float top, float 
 // rasteriser. Small ones stay in the batch, where they cost nothing extra.
 bool FillByClear(TGraphics& g, const GLVertex& paint, float x0, float y0, float x1, float y1) {
   constexpr float kMinArea = 128.0f * 128.0f;
-  if (paint.a != 255 || !g.renderer->OpaqueReplaces()) return false;
+  if (paint.a != 255 || !g._driver->OpaqueReplaces()) return false;
   if (g.tform_iy != 0.0f || g.tform_jx != 0.0f) return false;
   if (x1 < x0) std::swap(x0, x1);
   if (y1 < y0) std::swap(y0, y1);
@@ -88,31 +87,23 @@ bool FillByClear(TGraphics& g, const GLVertex& paint, float x0, float y0, float 
   const float cy1 = std::min(y1, static_cast<float>(g.height));
   if (cx1 <= cx0 || cy1 <= cy0) return true;  // nothing of it is visible
   GLClip rect;
-  rect.x = g.canvas_x + static_cast<int>(cx0);
+  rect.x = g._graphics.canvas_x + static_cast<int>(cx0);
   rect.w = static_cast<int>(cx1 - cx0);
   rect.h = static_cast<int>(cy1 - cy0);
-  rect.y = g.drawable_h - (g.canvas_y + static_cast<int>(cy1));
-  g.renderer->ClearRect(rect, paint.r, paint.g, paint.b);
+  rect.y = g._graphics.drawable_h - (g._graphics.canvas_y + static_cast<int>(cy1));
+  g._driver->ClearRect(rect, paint.r, paint.g, paint.b);
   return true;
 }
 
 }  // namespace
 
-// ---------------------------------------------------------------------------
-// State shared with graphics_window.cpp.
+TGraphics* CurrentGraphics() { return Current(); }
 
-TGraphics* CurrentGraphics() { return g_current; }
 
-drawing_internal::TDrawingProbe& drawing_internal::DrawingProbe() {
-  static auto& probe = *new TDrawingProbe;
-  return probe;
-}
+namespace {
 
-void drawing_internal::ForgetCurrentGraphics(TGraphics* g) {
-  if (g_current == g) g_current = nullptr;
-}
-
-void drawing_internal::UpdateTransform(TGraphics& g) {
+// The transform from rotation and scale.
+void UpdateTransform(TGraphics& g) {
   const double rad = static_cast<double>(g.tform_rot) * std::numbers::pi / 180.0;
   const double c = std::cos(rad);
   const double s = std::sin(rad);
@@ -125,8 +116,8 @@ void drawing_internal::UpdateTransform(TGraphics& g) {
 // Clipping is off for exactly (0, 0, context width, context height); a
 // rectangle of zero or negative width or height lets nothing through. The
 // scissor always stays inside the canvas, since a clear ignores the viewport.
-void drawing_internal::ApplyClip(TGraphics& g) {
-  if (!g.renderer) return;
+void ApplyClip(TGraphics& g) {
+  if (!g._driver) return;
   GLClip clip;
   int x = 0, y = 0, w = g.width, h = g.height;
   const bool off = g.viewport_x == 0 && g.viewport_y == 0 && g.viewport_w == g.width &&
@@ -134,7 +125,7 @@ void drawing_internal::ApplyClip(TGraphics& g) {
   if (!off) {
     if (g.viewport_w <= 0 || g.viewport_h <= 0) {
       clip.empty = true;
-      g.renderer->SetClip(clip);
+      g._driver->SetClip(clip);
       return;
     }
     // Intersect with the canvas, in 64 bits so that huge rectangles cannot
@@ -145,64 +136,51 @@ void drawing_internal::ApplyClip(TGraphics& g) {
     const long long y1 = std::min<long long>(g.height, 0LL + g.viewport_y + g.viewport_h);
     if (x1 <= x0 || y1 <= y0) {
       clip.empty = true;
-      g.renderer->SetClip(clip);
+      g._driver->SetClip(clip);
       return;
     }
     x = static_cast<int>(x0), y = static_cast<int>(y0);
     w = static_cast<int>(x1 - x0), h = static_cast<int>(y1 - y0);
   }
-  const bool whole_drawable = off && g.canvas_x == 0 && g.canvas_y == 0 &&
-                              g.canvas_w == g.drawable_w && g.canvas_h == g.drawable_h;
+  const bool whole_drawable = off && g._graphics.canvas_x == 0 && g._graphics.canvas_y == 0 &&
+                              g._graphics.canvas_w == g._graphics.drawable_w && g._graphics.canvas_h == g._graphics.drawable_h;
   clip.enabled = !whole_drawable;
-  clip.x = g.canvas_x + x;
-  clip.y = g.drawable_h - (g.canvas_y + y + h);
+  clip.x = g._graphics.canvas_x + x;
+  clip.y = g._graphics.drawable_h - (g._graphics.canvas_y + y + h);
   clip.w = w;
   clip.h = h;
-  g.renderer->SetClip(clip);
+  g._driver->SetClip(clip);
 }
+
+}  // namespace
 
 // ---------------------------------------------------------------------------
 // Making a context current.
 
 void SetGraphics(TGraphics* graphics) {
   // What the previous context recorded goes to its own GL context now.
-  if (g_current != nullptr && g_current != graphics && g_current->renderer) {
-    g_current->renderer->Flush();
-  }
-  if (graphics == nullptr) {
-    g_current = nullptr;
-    return;
-  }
+  TGraphics* previous = Current();
+  if (previous != nullptr && previous != graphics && previous->_driver) previous->_driver->Flush();
+  ActivateCanvas(graphics);  // creates the GL context at first use; may throw
+  if (graphics == nullptr) return;
   TGraphics& g = *graphics;
-  // Another context drew in between: the next presentation is a real one.
-  if (g_current != &g) ForcePresent(g);
-  // Size refresh: the canvas's size becomes the context size.
-  const bool first = g.gl == nullptr;
-  const bool resized = RefreshGraphicsSize(g);
-  MakeGraphicsCurrent(g, resized && !first);  // creates the GL context at first use; may throw
-  g_current = &g;
-  const bool apart = g.offscreen || DrawingProbe().retain_picture;
-  g.renderer->SetTarget(apart ? g.drawable_w : 0, apart ? g.drawable_h : 0);
-  const bool kept = !apart && g.copy_sub_buffer != nullptr;
-  g.renderer->KeepBackBuffer(kept ? g.physical_w : 0, kept ? g.physical_h : 0);
-  if (g._setup == 0 && !g.viewport_given) {
+  if (g._setup == 0) {
     g.viewport_w = g.width;
     g.viewport_h = g.height;
   }
+  const WindowSurface& s = g._graphics;
   // One unit is one canvas pixel; every GL state is set again.
-  g.renderer->BeginFrame(g.canvas_x, g.drawable_h - g.canvas_y - g.canvas_h, g.canvas_w,
-                         g.canvas_h, g.width, g.height);
+  g._driver->BeginFrame(s.canvas_x, s.drawable_h - s.canvas_y - s.canvas_h, s.canvas_w,
+                        s.canvas_h, g.width, g.height);
   // The stored state applied again, in order: blend mode, colour, alpha,
   // clear colour, line width (colour, alpha and clear colour are taken at
   // each use), then rotation and scale, clipping rectangle.
-  g.renderer->SetBlend(g.blend_mode);
+  g._driver->SetBlend(g.blend_mode);
   UpdateTransform(g);
   ApplyClip(g);
   if (g._setup == 0) {
-    // Both buffers start black (or whatever the clear colour is by now):
-    // both presentations are real, though the second shows the same.
-    g.forced_presents = 2;
-    SettleGraphics(g);
+    // Both buffers start black (or whatever the clear colour is by now).
+    FirstCanvasUse(g);
     Cls();
     Flip(0);
     Cls();
@@ -215,83 +193,82 @@ void SetGraphics(TGraphics* graphics) {
 // State setters. They store their arguments unchanged.
 
 void SetClsColor(int red, int green, int blue) {
-  if (g_current == nullptr) return;
-  g_current->clscolor_red = red;
-  g_current->clscolor_green = green;
-  g_current->clscolor_blue = blue;
+  if (Current() == nullptr) return;
+  Current()->clscolor_red = red;
+  Current()->clscolor_green = green;
+  Current()->clscolor_blue = blue;
 }
 
 void SetColor(int red, int green, int blue) {
-  if (g_current == nullptr) return;
-  g_current->color_red = red;
-  g_current->color_green = green;
-  g_current->color_blue = blue;
+  if (Current() == nullptr) return;
+  Current()->color_red = red;
+  Current()->color_green = green;
+  Current()->color_blue = blue;
 }
 
 void GetColor(int& red, int& green, int& blue) {
-  if (g_current == nullptr) {
+  if (Current() == nullptr) {
     red = green = blue = 0;
     return;
   }
-  red = g_current->color_red;
-  green = g_current->color_green;
-  blue = g_current->color_blue;
+  red = Current()->color_red;
+  green = Current()->color_green;
+  blue = Current()->color_blue;
 }
 
 void SetAlpha(float alpha) {
-  if (g_current != nullptr) g_current->color_alpha = alpha;
+  if (Current() != nullptr) Current()->color_alpha = alpha;
 }
 
-float GetAlpha() { return g_current != nullptr ? g_current->color_alpha : 0.0f; }
+float GetAlpha() { return Current() != nullptr ? Current()->color_alpha : 0.0f; }
 
 void SetBlend(int mode) {
-  if (g_current == nullptr) return;
-  g_current->blend_mode = mode;
-  if (g_current->renderer) g_current->renderer->SetBlend(mode);
+  if (Current() == nullptr) return;
+  Current()->blend_mode = mode;
+  if (Current()->_driver) Current()->_driver->SetBlend(mode);
 }
 
-int GetBlend() { return g_current != nullptr ? g_current->blend_mode : 0; }
+int GetBlend() { return Current() != nullptr ? Current()->blend_mode : 0; }
 
 void SetScale(float sx, float sy) {
-  if (g_current == nullptr) return;
-  g_current->tform_scale_x = sx;
-  g_current->tform_scale_y = sy;
-  UpdateTransform(*g_current);
+  if (Current() == nullptr) return;
+  Current()->tform_scale_x = sx;
+  Current()->tform_scale_y = sy;
+  UpdateTransform(*Current());
 }
 
 void GetScale(float& sx, float& sy) {
-  sx = g_current != nullptr ? g_current->tform_scale_x : 0.0f;
-  sy = g_current != nullptr ? g_current->tform_scale_y : 0.0f;
+  sx = Current() != nullptr ? Current()->tform_scale_x : 0.0f;
+  sy = Current() != nullptr ? Current()->tform_scale_y : 0.0f;
 }
 
 void SetRotation(float degrees) {
-  if (g_current == nullptr) return;
-  g_current->tform_rot = degrees;
-  UpdateTransform(*g_current);
+  if (Current() == nullptr) return;
+  Current()->tform_rot = degrees;
+  UpdateTransform(*Current());
 }
 
-float GetRotation() { return g_current != nullptr ? g_current->tform_rot : 0.0f; }
+float GetRotation() { return Current() != nullptr ? Current()->tform_rot : 0.0f; }
 
 void SetViewport(int x, int y, int width, int height) {
-  if (g_current == nullptr) return;
-  TGraphics& g = *g_current;
+  if (Current() == nullptr) return;
+  TGraphics& g = *Current();
   g.viewport_x = x;
   g.viewport_y = y;
   g.viewport_w = width;
   g.viewport_h = height;
-  g.viewport_given = true;
   ApplyClip(g);
 }
 
 void GetViewport(int& x, int& y, int& width, int& height) {
-  if (g_current == nullptr) {
+  if (Current() == nullptr) {
     x = y = width = height = 0;
     return;
   }
-  x = g_current->viewport_x;
-  y = g_current->viewport_y;
-  width = g_current->viewport_w;
-  height = g_current->viewport_h;
+  x = Current()->viewport_x;
+  y = Current()->viewport_y;
+  width = Current()->viewport_w;
+  height = Current()->viewport_h;
 }
 
 // ---------------------------------------------------------------------------
@@ -305,8 +282,8 @@ void GetViewport(int& x, int& y, int& width, int& height) {
 //     . . # # # # .
 //     . . . . . . .
 void DrawRect(float x, float y, float width, float height) {
-  if (g_current == nullptr || !g_current->renderer) return;
-  TGraphics& g = *g_current;
+  if (Current() == nullptr || !Current()->_driver) return;
+  TGraphics& g = *Current();
   const float ax = x + g.origin_x;
   const float ay = y + g.origin_y;
   const float hx = g.handle_x;
@@ -324,7 +301,7 @@ void DrawRect(float x, float y, float width, float height) {
     v[i].x = ax + corners[i].x;
     v[i].y = ay + corners[i].y;
   }
-  g.renderer->Quad(v, 0);
+  g._driver->Quad(v, 0);
 }
 
 // One-pixel line through pixel centres; the end pixel only with `last`.
@@ -336,8 +313,8 @@ void DrawRect(float x, float y, float width, float height) {
 // other segment is a GL line (diamond-exit rule, end pixel left out) plus,
 // with `last`, the pixel holding the end point.
 void DrawLine(float x1, float y1, float x2, float y2, int last_pixel) {
-  if (g_current == nullptr || !g_current->renderer) return;
-  TGraphics& g = *g_current;
+  if (Current() == nullptr || !Current()->_driver) return;
+  TGraphics& g = *Current();
   const float ax = x1 + g.origin_x + 0.5f;
   const float ay = y1 + g.origin_y + 0.5f;
   const Point s = Map(g, g.handle_x, g.handle_y);
@@ -376,7 +353,7 @@ void DrawLine(float x1, float y1, float x2, float y2, int last_pixel) {
   GLVertex a = paint, b = paint;
   a.x = sx, a.y = sy;
   b.x = ex, b.y = ey;
-  if (sx != ex || sy != ey) g.renderer->Line(a, b);
+  if (sx != ex || sy != ey) g._driver->Line(a, b);
   if (last_pixel != 0) {
     // A one-pixel point at the end: the pixel whose square holds it.
     const float px = std::floor(ex), py = std::floor(ey);
@@ -387,8 +364,8 @@ void DrawLine(float x1, float y1, float x2, float y2, int last_pixel) {
 // Text in the built-in font, the cell's top-left corner at (x, y); codes
 // outside 32..127 are skipped without moving the pen.
 void DrawText(const std::string& text, float x, float y) {
-  if (g_current == nullptr || !g_current->renderer) return;
-  TGraphics& g = *g_current;
+  if (Current() == nullptr || !Current()->_driver) return;
+  TGraphics& g = *Current();
   const float hx = g.handle_x, hy = g.handle_y;
   float pen_x = x + g.origin_x + hx * g.tform_ix + hy * g.tform_iy;
   float pen_y = y + g.origin_y + hx * g.tform_jx + hy * g.tform_jy;
@@ -398,7 +375,7 @@ void DrawText(const std::string& text, float x, float y) {
   const float step_x = kFontAdvance * g.tform_ix;
   const float step_y = kFontAdvance * g.tform_jx;
   const GLVertex paint = Paint(g);
-  const unsigned texture = g.renderer->FontTexture();
+  const unsigned texture = g._driver->FontTexture();
   constexpr float kAtlasW = static_cast<float>(GLRenderer::kAtlasWidth);
   for (const char ch : text) {
     const int code = static_cast<unsigned char>(ch);
@@ -415,7 +392,7 @@ void DrawText(const std::string& text, float x, float y) {
       v[i].u = us[i];
       v[i].v = vs[i];
     }
-    g.renderer->Quad(v, texture, /*binary_alpha=*/true);
+    g._driver->Quad(v, texture, /*binary_alpha=*/true);
     pen_x += step_x;
     pen_y += step_y;
   }
@@ -446,7 +423,7 @@ std::size_t PlanBytes(const TexturePlan& plan) {
 // contexts it was made in have all gone, or the cache let it go).
 const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   const auto index = static_cast<std::size_t>(frame);
-  TFrameTextures& frames = ImageTextures(image, *g.renderer);
+  TFrameTextures& frames = ImageTextures(image, *g._driver);
   TFrameTexture& ft = frames[index];
   if (ft.name != 0 && ft.seq == CurrentTextureGeneration()) {
     frames.Touch(index);
@@ -455,10 +432,10 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   const PixmapPtr pixels = image.pixmaps.Pixels(index);
   if (!pixels) return nullptr;
   const TexturePlan plan =
-      PrepareFrameTexture(*pixels, image.flags, g.renderer->MaxTextureSize());
-  if (plan.levels.empty()) throw std::runtime_error("Unable to calculate tex size");
-  const unsigned name = g.renderer->MakeTexture(plan, image.flags);
-  if (name == 0) throw std::runtime_error("Unable to calculate tex size");
+      PrepareFrameTexture(*pixels, image.flags, g._driver->MaxTextureSize());
+  if (plan.levels.empty()) throw DrawingFailure(DrawingError::kNoTextureSize);
+  const unsigned name = g._driver->MakeTexture(plan, image.flags);
+  if (name == 0) throw DrawingFailure(DrawingError::kTextureRefused);
   ft.name = name;
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;
@@ -471,7 +448,7 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   while (frames.bytes > budget && frames.Oldest(&oldest) && oldest != index) {
     const TFrameTexture old = frames[oldest];
     if (old.name != 0 && old.seq == CurrentTextureGeneration()) {
-      g.renderer->DeleteTexture(old.name);
+      g._driver->DeleteTexture(old.name);
     }
     frames.Erase(oldest);
   }
@@ -495,10 +472,10 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
 //
 //   64 x 32, handle (32,16), at (100,100): columns 68..131, rows 84..115
 void DrawImage(TImage* image, float x, float y, int frame) {
-  if (g_current == nullptr || !g_current->renderer || image == nullptr) return;
+  if (Current() == nullptr || !Current()->_driver || image == nullptr) return;
   if (frame < 0 || static_cast<std::size_t>(frame) >= image->pixmaps.size()) return;
   if (!image->pixmaps.Has(static_cast<std::size_t>(frame))) return;
-  TGraphics& g = *g_current;
+  TGraphics& g = *Current();
   const TFrameTexture* made = FrameTexture(g, *image, frame);
   if (made == nullptr) return;
   const TFrameTexture ft = *made;
@@ -519,7 +496,7 @@ void DrawImage(TImage* image, float x, float y, int frame) {
     v[i].u = us[i];
     v[i].v = vs[i];
   }
-  g.renderer->Quad(v, ft.name);
+  g._driver->Quad(v, ft.name);
 }
 
 // ---------------------------------------------------------------------------
@@ -528,48 +505,22 @@ void DrawImage(TImage* image, float x, float y, int frame) {
 // Every pixel inside the clip (all of them with clipping off) becomes the
 // clear colour, fully opaque.
 void Cls() {
-  if (g_current == nullptr || !g_current->renderer) return;
-  TGraphics& g = *g_current;
-  g.renderer->Clear(std::clamp(g.clscolor_red, 0, 255), std::clamp(g.clscolor_green, 0, 255),
+  if (Current() == nullptr || !Current()->_driver) return;
+  TGraphics& g = *Current();
+  g._driver->Clear(std::clamp(g.clscolor_red, 0, 255), std::clamp(g.clscolor_green, 0, 255),
                     std::clamp(g.clscolor_blue, 0, 255));
 }
 
-namespace {
-
-// What g's next Flip must do: redraw everything when the screen may not
-// show the last presented picture (first use, resize, expose, another
-// context drew); present even an unchanged picture while the window is
-// still settling after a change or when the last presentation is old
-// enough to be shown again.
-Presentation NextPresentation(TGraphics& g, std::uint32_t now) {
-  if (g.settling && static_cast<std::int32_t>(now - g.settle_until) >= 0) g.settling = false;
-  return PresentationNeeded(g.forced_presents > 0, g.settling, now - g.last_present,
-                            static_cast<std::uint32_t>(kPresentRefreshMs));
-}
-
-}  // namespace
-
 // Presents the canvas; with sync the swap waits for the vertical refresh.
-// Where the canvas keeps a picture (one of its own, or a back buffer that
-// presentations copy from and leave as it is) only what changed since the
-// last presentation is drawn (and copied); a repaint that would show
-// exactly what is on screen already is neither drawn nor presented, unless
-// NextPresentation says otherwise.
+// Where the canvas keeps a picture only what changed since the last
+// presentation is drawn (and copied); a repaint that would show exactly what
+// is on screen already is neither drawn nor presented, unless the presenter
+// says otherwise (presenter.h).
 void Flip(int sync) {
-  if (g_current == nullptr || !g_current->renderer) return;
-  TGraphics& g = *g_current;
-  ReleaseGoneImageTextures(*g.renderer);
-  const std::uint32_t now = GraphicsClock();
-  const Presentation how = NextPresentation(g, now);
-  if (!g.renderer->EndFrame(how)) return;
-  if (g.forced_presents > 0) --g.forced_presents;
-  g.last_present = now;
-  ++DrawingProbe().presents;
-  g.renderer->PresentTarget(g.physical_w, g.physical_h, g.scale);
-  CheckGLErrors();
-  // Only a presentation the repaint asked for may copy: one the window
-  // system's changes call for swaps (see SwapGraphics).
-  SwapGraphics(g, sync != 0 ? 1 : 0, g.renderer->Presented(), how == Presentation::kIfChanged);
+  TGraphics* g = Current();
+  if (g == nullptr || !g->_driver) return;
+  ReleaseGoneImageTextures(*g->_driver);
+  PresentCanvas(*g, sync);
 }
 
 int TextWidth(const std::string& text) {
@@ -583,9 +534,4 @@ int TextWidth(const std::string& text) {
 
 int TextHeight(const std::string&) { return kFontGlyphHeight; }
 
-int CheckGLErrors() {
-  if (!OwnGLContextIsCurrent()) return 0;
-  const int found = GLRenderer::TakeErrors();
-  DrawingProbe().gl_errors += found;
-  return found;
-}
+int CheckGLErrors() { return CollectGLErrors(); }

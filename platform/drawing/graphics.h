@@ -3,11 +3,34 @@
 // 8 x 16 font and textured images, in canvas pixels (origin top-left).
 #pragma once
 
+#include <stdexcept>
 #include <string>
 
 #include "platform/images/image.h"
 
 class TGraphics;
+
+// Why the drawing layer failed. It raises a DrawingFailure, whose what() is
+// the reason's text.
+enum class DrawingError {
+  kNoContext,       // "Unable to create GL Context": the GL context could not be made
+  kNoTextureSize,   // "Unable to calculate tex size": not even 1 x 1 texels are held
+  kTextureRefused,  // "Unable to make texture": a frame's texture could not be made
+};
+inline const char* DrawingErrorText(DrawingError error) {
+  switch (error) {
+    case DrawingError::kNoContext: return "Unable to create GL Context";
+    case DrawingError::kNoTextureSize: return "Unable to calculate tex size";
+    case DrawingError::kTextureRefused: return "Unable to make texture";
+  }
+  return "Unable to draw";
+}
+class DrawingFailure : public std::runtime_error {
+ public:
+  explicit DrawingFailure(DrawingError error)
+      : std::runtime_error(DrawingErrorText(error)), reason(error) {}
+  DrawingError reason;
+};
 
 // Makes the context current: size refresh, one unit = one pixel, the stored
 // state applied again; the first activation clears both buffers to black.
@@ -45,19 +68,9 @@ inline void DrawImage(const ImagePtr& image, float x, float y, int frame = 0) {
   DrawImage(image.get(), x, y, frame);
 }
 
+// A repaint identical to the one on screen is not presented, but where the
+// window may not show it (platform/drawing/presenter.h).
 void Flip(int sync);
-
-// A repaint identical to the one on screen is not presented, with two
-// exceptions. After the window changes (mapped, exposed, resized, moved,
-// maximised, restored, focused) every repaint presents for this long: a
-// compositor may take the window's contents at its own moment during that
-// time and would otherwise keep a stale picture until something changes.
-inline constexpr int kPresentSettleMs = 1000;
-// And while nothing changes, the last picture is still presented this often,
-// so that contents the window system lost without saying so (a GPU reset, a
-// resume from suspend, a compositor dropping buffers) come back by
-// themselves. One repaint every few seconds costs nothing measurable.
-inline constexpr int kPresentRefreshMs = 3000;
 
 int TextWidth(const std::string& text);
 int TextHeight(const std::string& text = "");

@@ -247,13 +247,6 @@ GLClip Overlap(const GLClip& a, const GLClip& b) {
   return o;
 }
 
-Presentation PresentationNeeded(bool forced, bool settling, std::uint32_t since_last_ms,
-                                std::uint32_t refresh_ms) {
-  if (forced) return Presentation::kRedrawAll;
-  if (settling || since_last_ms >= refresh_ms) return Presentation::kAlways;
-  return Presentation::kIfChanged;
-}
-
 bool StartsWithWholeClear(const RepaintRecord& record) {
   for (const RecordOp& op : record.ops) {
     if (op.type == RecordOp::Type::View) continue;

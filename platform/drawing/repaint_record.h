@@ -40,13 +40,12 @@
 // picture is retained).
 //
 // Presentations. A repaint with empty damage is not presented (no GL call
-// at all) unless the window may not show the last presentation: then a
-// settling or refreshing window copies the retained picture again (or
-// redraws the record in full where none is kept), and a forced one (first
-// use, resize, expose, another context drew, a new output scale) redraws
-// everything. A resize or a new scale makes a new retained picture, and a
-// new GL context a new renderer: both start with nothing retained, so they
-// redraw in full anyway.
+// at all) unless the presenter (presenter.h) says the window may not show
+// the last presentation: then a settling or refreshing window copies the
+// retained picture again (or redraws the record in full where none is
+// kept), and a forced one redraws everything. A resize or a new scale makes
+// a new retained picture, and a new GL context a new renderer: both start
+// with nothing retained, so they redraw in full anyway.
 // Internal to platform/.
 #pragma once
 
@@ -129,12 +128,6 @@ enum class Presentation : std::uint8_t {
   kAlways,     // present, redrawing what changed (maybe nothing)
   kRedrawAll,  // redraw the whole record and present
 };
-
-// What the next presentation must be: `forced` (the screen may have lost
-// the picture), `settling` (the window system may still show an old one) and
-// the time since the last presentation against the refresh interval.
-Presentation PresentationNeeded(bool forced, bool settling, std::uint32_t since_last_ms,
-                                std::uint32_t refresh_ms);
 
 // A run of vertices of one batch.
 struct VertexRun {

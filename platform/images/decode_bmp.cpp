@@ -85,9 +85,10 @@ struct BmpHeader {
 using Palette = std::array<std::array<std::uint8_t, 3>, 256>;
 
 // The signature, the file header and the size fields every info header
-// version starts with; false when the file is too short or no BMP.
-bool ReadBmpStart(TByteReader& r, BmpHeader* h) {
-  if (r.U8() != 'B' || r.U8() != 'M') return false;
+// version starts with; why the file is declined (too short, no BMP), kNone
+// when it is not.
+DecodeError ReadBmpStart(TByteReader& r, BmpHeader* h) {
+  if (r.U8() != 'B' || r.U8() != 'M') return DecodeError::kNotThisFormat;
   r.U32();  // file size: often wrong, never needed
   r.U32();  // reserved (an OS/2 hotspot in some files)
   h->pixel_offset = r.U32();
@@ -101,13 +102,13 @@ bool ReadBmpStart(TByteReader& r, BmpHeader* h) {
   }
   h->planes = r.U16();
   h->bpp = r.U16();
-  return r.Ok();
+  return r.Ok() ? DecodeError::kNone : DecodeError::kTruncated;
 }
 
 // The rest of the info header: compression, colours used and, in the
 // versions that carry them, the channel masks. Leaves the reader after the
 // header.
-bool ReadBmpInfo(TByteReader& r, BmpHeader* h) {
+DecodeError ReadBmpInfo(TByteReader& r, BmpHeader* h) {
   switch (h->header_size) {
     case 12:  // OS/2 v1: 3-byte palette entries
     case 16:
@@ -119,7 +120,7 @@ bool ReadBmpInfo(TByteReader& r, BmpHeader* h) {
     case 124:
       break;
     default:
-      return false;
+      return DecodeError::kDamaged;
   }
   h->os2 = h->header_size == 16 || h->header_size == 64;
   if (h->header_size >= 40) {
@@ -132,42 +133,45 @@ bool ReadBmpInfo(TByteReader& r, BmpHeader* h) {
     for (int i = 0; i < 3; ++i) h->masks[i] = r.U32();
     if (h->header_size >= 56) h->masks[3] = r.U32();
   }
-  return r.Ok() && r.Seek(kFileHeaderSize + h->header_size);
+  return r.Ok() && r.Seek(kFileHeaderSize + h->header_size) ? DecodeError::kNone
+                                                              : DecodeError::kTruncated;
 }
 
 // Header validation before anything else: the sizes, a top-down height made
 // positive.
-bool CheckBmpSize(BmpHeader* h) {
-  if (h->planes != 1 || h->width <= 0 || h->height == 0) return false;
+DecodeError CheckBmpSize(BmpHeader* h) {
+  if (h->planes != 1 || h->width <= 0 || h->height == 0) return DecodeError::kDamaged;
   h->top_down = h->height < 0;
   if (h->top_down) h->height = -h->height;
-  return PixmapSizeSane(h->width, h->height);
+  return PixmapSizeSane(h->width, h->height) ? DecodeError::kNone : DecodeError::kTooLarge;
 }
 
 // Which compression goes with which depth, and the channel masks: after a
 // 40-byte header they follow it, for uncompressed pixels the depth implies
 // them.
-bool ReadBmpMasks(TByteReader& r, BmpHeader* h) {
+DecodeError ReadBmpMasks(TByteReader& r, BmpHeader* h) {
   const std::uint32_t bpp = h->bpp;
   std::uint32_t* masks = h->masks;
   switch (h->compression) {
     case kBiRgb:
+      if (bpp == 64) return DecodeError::kUnsupported;
       if (bpp != 1 && bpp != 2 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-        return false;
+        return DecodeError::kDamaged;
       // Uncompressed 16 bits are 5-5-5 without alpha; 32 bits are B, G, R
       // and alpha, the alpha ignored when it is 0 everywhere.
       if (bpp == 16) masks[0] = 0x7c00, masks[1] = 0x03e0, masks[2] = 0x001f, masks[3] = 0;
       if (bpp == 32) masks[0] = 0xff0000, masks[1] = 0xff00, masks[2] = 0xff, masks[3] = 0xff000000;
       break;
     case kBiRle8:
-      if (bpp != 8) return false;
+      if (bpp != 8) return DecodeError::kDamaged;
       break;
     case kBiRle4:
-      if (bpp != 4) return false;
+      if (bpp != 4) return DecodeError::kDamaged;
       break;
     case kBiBitfields:
     case kBiAlphaBitfields:
-      if (h->os2 || (bpp != 16 && bpp != 32)) return false;
+      if (h->os2) return DecodeError::kUnsupported;  // OS/2 Huffman
+      if (bpp != 16 && bpp != 32) return DecodeError::kDamaged;
       if (h->header_size == 40) {  // the masks follow the header
         for (int i = 0; i < 3; ++i) masks[i] = r.U32();
         if (h->compression == kBiAlphaBitfields) masks[3] = r.U32();
@@ -176,10 +180,10 @@ bool ReadBmpMasks(TByteReader& r, BmpHeader* h) {
       }
       break;
     default:  // JPEG, PNG, OS/2 Huffman and RLE24, CMYK variants
-      return false;
+      return DecodeError::kUnsupported;
   }
-  if (h->Rle() && h->top_down) return false;  // not allowed by the format
-  return r.Ok();
+  if (h->Rle() && h->top_down) return DecodeError::kDamaged;  // not allowed by the format
+  return r.Ok() ? DecodeError::kNone : DecodeError::kTruncated;
 }
 
 bool SetChannels(const BmpHeader& h, Channel ch[4]) {
@@ -277,16 +281,19 @@ struct RleDecode {
   }
 };
 
-PixmapPtr DecodeBmpRle(TByteReader& r, const BmpHeader& h, const Palette& palette) {
+PixmapPtr DecodeBmpRle(TByteReader& r, const BmpHeader& h, const Palette& palette,
+                       DeclineReason& why) {
   PixmapPtr pm = CreatePixmap(h.W(), h.H(), PF_BGRA8888);
-  if (!pm) return nullptr;
+  if (!pm) return why.Decline(DecodeError::kNoMemory);
   RleDecode rle{*pm, palette, h.compression == kBiRle8, (h.width * h.bpp + 31) / 32 * 32 / h.bpp};
-  if (!rle.Codes(r)) return nullptr;
+  if (!rle.Codes(r)) return why.Decline(DecodeError::kDamaged);
   // Runs only move forward, so no pixel is counted twice.
   const std::size_t total = static_cast<std::size_t>(h.W()) * h.H();
   // A big picture whose codes stop before most of it is written is a
   // damaged or hostile file, not a sprite sheet with holes.
-  if (total > (std::size_t{1} << 24) && rle.written < total / 2) return nullptr;
+  if (total > (std::size_t{1} << 24) && rle.written < total / 2) {
+    return why.Decline(DecodeError::kDamaged);
+  }
   if (rle.written < total) return pm;
   RepackAsBgr(*pm);  // no holes: an opaque picture
   return pm;
@@ -334,19 +341,21 @@ bool BitfieldRow(const std::uint8_t* s, int w, std::uint32_t bpp, const Channel 
 // Uncompressed rows, each padded to 4 bytes; the last row's padding may be
 // missing, its pixels may not.
 PixmapPtr DecodeBmpRows(TByteReader& r, const BmpHeader& h, const Palette& palette,
-                        const Channel ch[4]) {
+                        const Channel ch[4], DeclineReason& why) {
   const int w = h.W(), height = h.H();
   const std::size_t stride = (static_cast<std::size_t>(w) * h.bpp + 31) / 32 * 4;
   const std::size_t row_bytes = (static_cast<std::size_t>(w) * h.bpp + 7) / 8;
-  if (r.Remaining() < stride * static_cast<std::size_t>(height - 1) + row_bytes) return nullptr;
+  if (r.Remaining() < stride * static_cast<std::size_t>(height - 1) + row_bytes) {
+    return why.Decline(DecodeError::kTruncated);
+  }
   const bool alpha = ch[3].bits > 0;
   PixmapPtr pm = CreatePixmap(w, height, alpha ? PF_BGRA8888 : PF_BGR888);
-  if (!pm) return nullptr;
+  if (!pm) return why.Decline(DecodeError::kNoMemory);
   bool any_alpha = false;
   for (int fy = 0; fy < height; ++fy) {
     const std::uint8_t* s = r.Bytes(row_bytes).data();
     if (fy + 1 < height) r.Skip(stride - row_bytes);
-    if (!r.Ok()) return nullptr;
+    if (!r.Ok()) return why.Decline(DecodeError::kTruncated);
     std::uint8_t* d = pm->Row(h.top_down ? fy : height - 1 - fy);
     if (h.bpp <= 8) {
       IndexedRow(s, w, h.bpp, palette, d);
@@ -382,22 +391,31 @@ std::uint64_t BmpBytesNeeded(const BmpHeader& h, std::size_t have, std::int64_t 
 
 }  // namespace
 
-PixmapPtr DecodeBmp(std::span<const std::uint8_t> data) {
+PixmapPtr DecodeBmp(std::span<const std::uint8_t> data, DecodeError* why_out) {
+  DeclineReason why(why_out);
   TByteReader r(data);
   BmpHeader h;
-  if (!ReadBmpStart(r, &h) || !ReadBmpInfo(r, &h) || !CheckBmpSize(&h) || !ReadBmpMasks(r, &h))
-    return nullptr;
+  DecodeError e = ReadBmpStart(r, &h);
+  if (e == DecodeError::kNone) e = ReadBmpInfo(r, &h);
+  if (e == DecodeError::kNone) e = CheckBmpSize(&h);
+  if (e == DecodeError::kNone) e = ReadBmpMasks(r, &h);
+  if (e != DecodeError::kNone) return why.Decline(e);
   Channel ch[4];
   Palette palette{};
-  if (!SetChannels(h, ch) || !ReadBmpPalette(r, h, &palette)) return nullptr;
-  if (h.pixel_offset < kFileHeaderSize + h.header_size || !r.Seek(h.pixel_offset)) return nullptr;
-  return h.Rle() ? DecodeBmpRle(r, h, palette) : DecodeBmpRows(r, h, palette, ch);
+  if (!SetChannels(h, ch)) return why.Decline(DecodeError::kDamaged);
+  if (!ReadBmpPalette(r, h, &palette)) return why.Decline(DecodeError::kTruncated);
+  if (h.pixel_offset < kFileHeaderSize + h.header_size) return why.Decline(DecodeError::kDamaged);
+  if (!r.Seek(h.pixel_offset)) return why.Decline(DecodeError::kTruncated);
+  return h.Rle() ? DecodeBmpRle(r, h, palette, why) : DecodeBmpRows(r, h, palette, ch, why);
 }
 
-PixmapPtr DecodeBmp(TStream& stream) {
+PixmapPtr DecodeBmp(TStream& stream, DecodeError* why) {
   const std::int64_t start = stream.Pos();
-  if (std::span<const std::uint8_t> m = stream.Memory(); !m.empty())
-    return start <= static_cast<std::int64_t>(m.size()) ? DecodeBmp(m.subspan(start)) : nullptr;
+  if (std::span<const std::uint8_t> m = stream.Memory(); !m.empty()) {
+    return start <= static_cast<std::int64_t>(m.size())
+               ? DecodeBmp(m.subspan(static_cast<std::size_t>(start)), why)
+               : DeclineReason(why).Decline(DecodeError::kTruncated);
+  }
   // The signature and the size fields decide before the rest is read, and
   // an uncompressed picture reads no further than its last row.
   std::vector<std::uint8_t> bytes;
@@ -405,18 +423,22 @@ PixmapPtr DecodeBmp(TStream& stream) {
   BmpHeader h;
   {
     TByteReader r(bytes);
-    if (!ReadBmpStart(r, &h)) return nullptr;
+    if (const DecodeError e = ReadBmpStart(r, &h); e != DecodeError::kNone) {
+      return DeclineReason(why).Decline(e);
+    }
   }
   if (h.header_size >= 40) {
     ReadUpTo(stream, 4, &bytes);
     TByteReader more(std::span<const std::uint8_t>(bytes).subspan(kFileHeaderSize + 16));
     h.compression = more.U32();
-    if (!more.Ok()) return nullptr;
+    if (!more.Ok()) return DeclineReason(why).Decline(DecodeError::kTruncated);
   }
-  if (!CheckBmpSize(&h)) return nullptr;
+  if (const DecodeError e = CheckBmpSize(&h); e != DecodeError::kNone) {
+    return DeclineReason(why).Decline(e);
+  }
   const std::uint64_t need = BmpBytesNeeded(h, bytes.size(), stream.Size() - stream.Pos());
   ReadUpTo(stream, static_cast<std::size_t>(need), &bytes);
-  return DecodeBmp(bytes);
+  return DecodeBmp(bytes, why);
 }
 
 }  // namespace images_internal

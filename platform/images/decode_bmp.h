@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/images/decode_error.h"
 #include "platform/images/image.h"
 
 namespace images_internal {
@@ -17,9 +18,9 @@ class TStream;
 // picture's fourth byte is its alpha unless it is 0 throughout (then
 // opaque). An RLE picture of more than 2^24 pixels whose codes leave most
 // of it unwritten is declined.
-PixmapPtr DecodeBmp(std::span<const std::uint8_t> data);
+PixmapPtr DecodeBmp(std::span<const std::uint8_t> data, DecodeError* why = nullptr);
 // The same from the stream's position: the header is checked before the
 // rest is read, and no more is read than the picture can use.
-PixmapPtr DecodeBmp(TStream& stream);
+PixmapPtr DecodeBmp(TStream& stream, DecodeError* why = nullptr);
 
 }  // namespace images_internal

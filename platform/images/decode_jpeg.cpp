@@ -172,29 +172,45 @@ bool ScansCanFit(JpegReader& r, const TStream& stream) {
 
 }  // namespace
 
-PixmapPtr DecodeJpeg(TStream& stream) {
+namespace {
+
+// Why the library gave up, from its last message.
+DecodeError LibraryReason(const JpegReader& r) {
+  switch (r.err.pub.msg_code) {
+    case JERR_NO_SOI: return DecodeError::kNotThisFormat;
+    case JERR_OUT_OF_MEMORY: return DecodeError::kNoMemory;
+    case JERR_BAD_PRECISION: return DecodeError::kUnsupported;  // 12-bit samples
+    default: return r.err.data_ended ? DecodeError::kTruncated : DecodeError::kDamaged;
+  }
+}
+
+}  // namespace
+
+PixmapPtr DecodeJpeg(TStream& stream, DecodeError* why_out) {
+  DeclineReason why(why_out);
   JpegReader r;
-  if (!ReadHeader(&r, &stream)) return nullptr;
+  if (!ReadHeader(&r, &stream)) return why.Decline(LibraryReason(r));
   const int components = r.cinfo.output_components;
-  if (components != 1 && components != 3) return nullptr;
+  if (components != 1 && components != 3) return why.Decline(DecodeError::kUnsupported);
   const std::int64_t w = r.cinfo.output_width, h = r.cinfo.output_height;
-  if (!PixmapSizeSane(w, h) || !ScansCanFit(r, stream)) return nullptr;
+  if (!PixmapSizeSane(w, h)) return why.Decline(DecodeError::kTooLarge);
+  if (!ScansCanFit(r, stream)) return why.Decline(DecodeError::kTruncated);
   // Keep the library's own buffers (whole-image coefficients for
   // progressive files) in proportion to the picture.
   r.cinfo.mem->max_memory_to_use = static_cast<long>(8 * w * h + (64 << 20));
   PixmapPtr pm = CreatePixmap(static_cast<int>(w), static_cast<int>(h),
                               components == 1 ? PF_I8 : PF_RGB888);
-  if (!pm) return nullptr;
+  if (!pm) return why.Decline(DecodeError::kNoMemory);
   std::vector<JSAMPROW> rows(static_cast<std::size_t>(h));
   for (int y = 0; y < h; ++y) rows[y] = pm->Row(y);
-  if (!ReadRows(&r, rows.data())) return nullptr;
+  if (!ReadRows(&r, rows.data())) return why.Decline(LibraryReason(r));
   return pm;
 }
 
-PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data) {
-  if (data.empty()) return nullptr;
+PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data, DecodeError* why) {
+  if (data.empty()) return DeclineReason(why).Decline(DecodeError::kTruncated);
   TMemoryStream stream(data);
-  return DecodeJpeg(stream);
+  return DecodeJpeg(stream, why);
 }
 
 }  // namespace images_internal

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/images/decode_error.h"
 #include "platform/images/image.h"
 
 namespace images_internal {
@@ -16,8 +17,8 @@ class TStream;
 // marker) and damaged entropy data give null, as does a file too short for
 // the scans its header announces. Other library warnings (such as stray
 // bytes before a marker) are ignored.
-PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data);
+PixmapPtr DecodeJpeg(std::span<const std::uint8_t> data, DecodeError* why = nullptr);
 // The same, reading from the stream's position as the library asks.
-PixmapPtr DecodeJpeg(TStream& stream);
+PixmapPtr DecodeJpeg(TStream& stream, DecodeError* why = nullptr);
 
 }  // namespace images_internal

@@ -19,9 +19,17 @@ namespace {
 
 // The file is read as libpng asks for it: a header that is declined, or
 // data that ends, costs no more than the bytes read so far.
+struct Source {
+  TStream* stream;
+  bool ran_out = false;
+};
+
 void ReadFromStream(png_structp png, png_bytep out, png_size_t n) {
-  auto* in = static_cast<TStream*>(png_get_io_ptr(png));
-  if (in->Read(out, n) != n) png_error(png, "read past the end of the data");
+  auto* in = static_cast<Source*>(png_get_io_ptr(png));
+  if (in->stream->Read(out, n) != n) {
+    in->ran_out = true;
+    png_error(png, "read past the end of the data");
+  }
 }
 
 void OnError(png_structp png, png_const_charp) { png_longjmp(png, 1); }
@@ -49,18 +57,21 @@ constexpr std::uint64_t kMaxInflateRatio = 1032;
 // hold its rows even at deflate's best ratio. A small file that claims a
 // huge (or a very wide) picture is declined before libpng allocates and
 // clears its row buffers, so what a file costs follows what it holds.
-bool FileCanHold(png_structp png, png_infop info, std::size_t file_size) {
+DecodeError FileCanHold(png_structp png, png_infop info, std::size_t file_size) {
   const std::uint64_t w = png_get_image_width(png, info), h = png_get_image_height(png, info);
-  if (!PixmapSizeSane(static_cast<std::int64_t>(w), static_cast<std::int64_t>(h))) return false;
+  if (!PixmapSizeSane(static_cast<std::int64_t>(w), static_cast<std::int64_t>(h))) {
+    return DecodeError::kTooLarge;
+  }
   const std::uint64_t bits =
       std::uint64_t{png_get_channels(png, info)} * png_get_bit_depth(png, info);
-  return w * h * bits / 8 <= std::uint64_t{file_size} * kMaxInflateRatio;
+  return w * h * bits / 8 <= std::uint64_t{file_size} * kMaxInflateRatio ? DecodeError::kNone
+                                                                         : DecodeError::kTruncated;
 }
 
 // Reads the chunks before the image data and sets up the transformations.
-// False on any libpng error.
-bool ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* h) {
-  if (setjmp(png_jmpbuf(png))) return false;
+// The reason on failure (kDamaged for any libpng error).
+DecodeError ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* h) {
+  if (setjmp(png_jmpbuf(png))) return DecodeError::kDamaged;
   png_set_sig_bytes(png, 8);
   // No side has a limit of its own: the picture's size is checked as a
   // whole below, before libpng sizes its row buffers.
@@ -73,7 +84,7 @@ bool ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* 
   static const png_byte kIgnored[] = "tEXt\0zTXt\0iTXt\0iCCP\0sPLT\0eXIf";
   png_set_keep_unknown_chunks(png, PNG_HANDLE_CHUNK_NEVER, kIgnored, 6);
   png_read_info(png, info);
-  if (!FileCanHold(png, info, file_size)) return false;
+  if (const DecodeError e = FileCanHold(png, info, file_size); e != DecodeError::kNone) return e;
   const int colour_type = png_get_color_type(png, info);
   png_set_strip_16(png);
   png_set_expand(png);
@@ -92,7 +103,8 @@ bool ReadHeader(png_structp png, png_infop info, std::size_t file_size, Header* 
     case PNG_COLOR_TYPE_RGB_ALPHA: h->format = PF_RGBA8888; break;
     default: h->format = 0;
   }
-  return png_get_bit_depth(png, info) == 8;
+  return png_get_bit_depth(png, info) == 8 && h->format != 0 ? DecodeError::kNone
+                                                              : DecodeError::kUnsupported;
 }
 
 // Reads every row (all passes when interlaced) straight into the pixmap.
@@ -105,32 +117,42 @@ bool ReadRows(png_structp png, png_infop info, png_bytepp rows) {
 
 }  // namespace
 
-PixmapPtr DecodePng(TStream& stream) {
+PixmapPtr DecodePng(TStream& stream, DecodeError* why_out) {
+  DeclineReason why(why_out);
   png_byte sig[8];
-  if (stream.Read(sig, 8) != 8 || png_sig_cmp(sig, 0, 8) != 0) return nullptr;
+  if (stream.Read(sig, 8) != 8 || png_sig_cmp(sig, 0, 8) != 0) {
+    return why.Decline(DecodeError::kNotThisFormat);
+  }
   const std::int64_t left = stream.Size() - stream.Pos();
   const std::size_t file_size = left > 0 ? static_cast<std::size_t>(left) + 8 : 8;
   PngReader reader;
   reader.png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, OnError, OnWarning);
-  if (!reader.png) return nullptr;
+  if (!reader.png) return why.Decline(DecodeError::kNoMemory);
   reader.info = png_create_info_struct(reader.png);
-  if (!reader.info) return nullptr;
-  png_set_read_fn(reader.png, &stream, ReadFromStream);
+  if (!reader.info) return why.Decline(DecodeError::kNoMemory);
+  Source source{&stream};
+  png_set_read_fn(reader.png, &source, ReadFromStream);
 
   Header h;
-  if (!ReadHeader(reader.png, reader.info, file_size, &h) || h.format == 0) return nullptr;
-  if (!PixmapSizeSane(h.width, h.height)) return nullptr;
+  if (const DecodeError e = ReadHeader(reader.png, reader.info, file_size, &h);
+      e != DecodeError::kNone) {
+    return why.Decline(source.ran_out ? DecodeError::kTruncated : e);
+  }
+  if (!PixmapSizeSane(h.width, h.height)) return why.Decline(DecodeError::kTooLarge);
   PixmapPtr pm = CreatePixmap(static_cast<int>(h.width), static_cast<int>(h.height), h.format);
-  if (!pm || h.rowbytes > static_cast<std::size_t>(pm->pitch)) return nullptr;
+  if (!pm) return why.Decline(DecodeError::kNoMemory);
+  if (h.rowbytes > static_cast<std::size_t>(pm->pitch)) return why.Decline(DecodeError::kDamaged);
   std::vector<png_bytep> rows(h.height);
   for (png_uint_32 y = 0; y < h.height; ++y) rows[y] = pm->Row(static_cast<int>(y));
-  if (!ReadRows(reader.png, reader.info, rows.data())) return nullptr;
+  if (!ReadRows(reader.png, reader.info, rows.data())) {
+    return why.Decline(source.ran_out ? DecodeError::kTruncated : DecodeError::kDamaged);
+  }
   return pm;
 }
 
-PixmapPtr DecodePng(std::span<const std::uint8_t> data) {
+PixmapPtr DecodePng(std::span<const std::uint8_t> data, DecodeError* why) {
   TMemoryStream stream(data);
-  return DecodePng(stream);
+  return DecodePng(stream, why);
 }
 
 }  // namespace images_internal

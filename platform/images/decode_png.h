@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/images/decode_error.h"
 #include "platform/images/image.h"
 
 namespace images_internal {
@@ -14,8 +15,8 @@ class TStream;
 // palettes, low bit depths and transparency chunks expanded; no gamma
 // correction. Grey gives format 1, RGB format 4, RGBA and grey with alpha
 // format 6. Null when the signature is wrong or libpng reports an error.
-PixmapPtr DecodePng(std::span<const std::uint8_t> data);
+PixmapPtr DecodePng(std::span<const std::uint8_t> data, DecodeError* why = nullptr);
 // The same, reading from the stream's position only as far as libpng asks.
-PixmapPtr DecodePng(TStream& stream);
+PixmapPtr DecodePng(TStream& stream, DecodeError* why = nullptr);
 
 }  // namespace images_internal

@@ -27,8 +27,9 @@ struct TgaHeader {
   bool Rle() const { return (type & 8) != 0; }
 };
 
-// Reads and checks the 18-byte header; false when the file is declined.
-bool ReadTgaHeader(TByteReader& r, TgaHeader* h) {
+// Reads and checks the 18-byte header; why the file is declined, kNone
+// when it is not.
+DecodeError ReadTgaHeader(TByteReader& r, TgaHeader* h) {
   h->id_length = r.U8();
   h->map_type = r.U8();
   h->type = r.U8();
@@ -41,21 +42,21 @@ bool ReadTgaHeader(TByteReader& r, TgaHeader* h) {
   h->height = r.U16();
   h->bpp = r.U8();
   h->descriptor = r.U8();
-  if (!r.Ok()) return false;
+  if (!r.Ok()) return DecodeError::kNotThisFormat;
 
   // Header validation: types 1/9 colour-mapped, 2/10 true colour, 3/11 grey.
   const int kind = h->Kind(), bpp = h->bpp, map_bits = h->map_bits;
-  if (h->map_type > 1) return false;
-  if ((h->type & ~0xb) != 0 || kind == 0) return false;
-  if (h->width < 1 || h->height < 1 || h->width > kTgaMaxSide || h->height > kTgaMaxSide)
-    return false;
+  if (h->map_type > 1) return DecodeError::kNotThisFormat;
+  if ((h->type & ~0xb) != 0 || kind == 0) return DecodeError::kNotThisFormat;
+  if (h->width < 1 || h->height < 1) return DecodeError::kNotThisFormat;
+  if (h->width > kTgaMaxSide || h->height > kTgaMaxSide) return DecodeError::kTooLarge;
   const bool map_bits_ok = map_bits == 15 || map_bits == 16 || map_bits == 24 || map_bits == 32;
   if (kind == 1 && (h->map_type != 1 || bpp != 8 || !map_bits_ok || h->map_length == 0))
-    return false;
-  if (kind == 2 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32) return false;
-  if (kind == 3 && bpp != 8 && bpp != 16) return false;
-  if (h->map_type == 1 && map_bits == 0) return false;
-  return PixmapSizeSane(h->width, h->height);
+    return DecodeError::kNotThisFormat;
+  if (kind == 2 && bpp != 15 && bpp != 16 && bpp != 24 && bpp != 32) return DecodeError::kNotThisFormat;
+  if (kind == 3 && bpp != 8 && bpp != 16) return DecodeError::kNotThisFormat;
+  if (h->map_type == 1 && map_bits == 0) return DecodeError::kNotThisFormat;
+  return PixmapSizeSane(h->width, h->height) ? DecodeError::kNone : DecodeError::kTooLarge;
 }
 
 // A source colour of `bits` bits as RGBA. 16 bits: alpha 0 when the top
@@ -153,54 +154,65 @@ class TgaPixels {
 
 // Run-length packets, which may cross rows but never the end of the
 // picture: a header byte, then one pixel repeated or up to 128 raw ones.
-bool DecodeTgaRle(TByteReader& r, std::size_t in_bytes, TgaPixels& out) {
+DecodeError DecodeTgaRle(TByteReader& r, std::size_t in_bytes, TgaPixels& out) {
   while (out.Left() > 0) {
     const std::uint8_t n = r.U8();
     const std::size_t count = (n & 127u) + 1;
-    if (!r.Ok() || count > out.Left()) return false;
+    if (!r.Ok()) return DecodeError::kTruncated;
+    if (count > out.Left()) return DecodeError::kDamaged;
     if (n & 128) {  // one pixel repeated
       auto px = r.Bytes(in_bytes);
-      if (!r.Ok()) return false;
+      if (!r.Ok()) return DecodeError::kTruncated;
       for (std::size_t k = 0; k < count; ++k) out.Emit(px.data());
     } else {  // count raw pixels
       auto px = r.Bytes(in_bytes * count);
-      if (!r.Ok()) return false;
+      if (!r.Ok()) return DecodeError::kTruncated;
       for (std::size_t k = 0; k < count; ++k) out.Emit(px.data() + k * in_bytes);
     }
   }
-  return true;
+  return DecodeError::kNone;
 }
 
 }  // namespace
 
-PixmapPtr DecodeTga(std::span<const std::uint8_t> data) {
+PixmapPtr DecodeTga(std::span<const std::uint8_t> data, DecodeError* why_out) {
+  DeclineReason why(why_out);
   TByteReader r(data);
   TgaHeader h;
   ColourMap map{};
-  if (!ReadTgaHeader(r, &h) || !ReadTgaMap(r, h, &map)) return nullptr;
+  if (const DecodeError e = ReadTgaHeader(r, &h); e != DecodeError::kNone) return why.Decline(e);
+  if (!ReadTgaMap(r, h, &map)) return why.Decline(DecodeError::kTruncated);
   PixmapPtr pm = CreatePixmap(h.width, h.height, TgaFormat(h));
-  if (!pm) return nullptr;
+  if (!pm) return why.Decline(DecodeError::kNoMemory);
   TgaPixels out(h, map, *pm);
   const std::size_t in_bytes = (h.bpp + 7u) / 8;
-  if (h.Rle()) return DecodeTgaRle(r, in_bytes, out) ? pm : nullptr;
+  if (h.Rle()) {
+    const DecodeError e = DecodeTgaRle(r, in_bytes, out);
+    return e == DecodeError::kNone ? pm : why.Decline(e);
+  }
   const std::size_t total = out.Left();
   auto bytes = r.Bytes(in_bytes * total);
-  if (!r.Ok()) return nullptr;
+  if (!r.Ok()) return why.Decline(DecodeError::kTruncated);
   for (std::size_t k = 0; k < total; ++k) out.Emit(bytes.data() + k * in_bytes);
   return pm;
 }
 
-PixmapPtr DecodeTga(TStream& stream) {
+PixmapPtr DecodeTga(TStream& stream, DecodeError* why) {
   const std::int64_t start = stream.Pos();
-  if (std::span<const std::uint8_t> m = stream.Memory(); !m.empty())
-    return start <= static_cast<std::int64_t>(m.size()) ? DecodeTga(m.subspan(start)) : nullptr;
+  if (std::span<const std::uint8_t> m = stream.Memory(); !m.empty()) {
+    return start <= static_cast<std::int64_t>(m.size())
+               ? DecodeTga(m.subspan(static_cast<std::size_t>(start)), why)
+               : DeclineReason(why).Decline(DecodeError::kTruncated);
+  }
   // The header decides before the rest is read, and bounds how much of it
   // a picture of that size can use.
   std::vector<std::uint8_t> bytes;
   ReadUpTo(stream, 18, &bytes);
   TByteReader r(bytes);
   TgaHeader h;
-  if (!ReadTgaHeader(r, &h)) return nullptr;
+  if (const DecodeError e = ReadTgaHeader(r, &h); e != DecodeError::kNone) {
+    return DeclineReason(why).Decline(e);
+  }
   const std::uint64_t in_bytes = (h.bpp + 7u) / 8;
   const std::uint64_t pixels = static_cast<std::uint64_t>(h.width) * h.height;
   std::uint64_t need = h.id_length + (h.map_type ? h.map_length * ((h.map_bits + 7u) / 8) : 0u) +
@@ -208,7 +220,7 @@ PixmapPtr DecodeTga(TStream& stream) {
   const std::int64_t left = stream.Size() - stream.Pos();
   if (left >= 0) need = std::min<std::uint64_t>(need, static_cast<std::uint64_t>(left));
   ReadUpTo(stream, static_cast<std::size_t>(need), &bytes);
-  return DecodeTga(bytes);
+  return DecodeTga(bytes, why);
 }
 
 }  // namespace images_internal

@@ -24,7 +24,7 @@ constexpr int kAutoFlags = MASKEDIMAGE | FILTEREDIMAGE;
 
 bool g_auto_mid_handle = false;
 
-using Decoder = PixmapPtr (*)(TStream&);
+using Decoder = PixmapPtr (*)(TStream&, DecodeError*);
 // Asked in this order, each from the start of the picture. TGA has no
 // signature, but PNG, JPEG and BMP files fail its header test. Each reads
 // only as far as it needs: a file is declined on its first bytes.
@@ -181,7 +181,7 @@ PixmapPtr LoadPixmap(const std::string& url) {
     if (start < 0 || stream->Size() - start > kMaxFileSize) return nullptr;
     for (Decoder decode : kDecoders) {
       if (!stream->Seek(start)) return nullptr;
-      if (PixmapPtr pm = decode(*stream)) return pm;
+      if (PixmapPtr pm = decode(*stream, nullptr)) return pm;
     }
     return nullptr;
   } catch (const std::bad_alloc&) {

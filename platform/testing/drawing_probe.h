@@ -10,7 +10,10 @@
 
 #include "platform/drawing/graphics.h"
 #include "platform/drawing/image_textures.h"
+#include "platform/drawing/presenter.h"
 
+using drawing_internal::kPresentRefreshMs;
+using drawing_internal::kPresentSettleMs;
 using drawing_internal::TFrameTexture;
 
 // RGBA bytes of the current context's back buffer for the canvas rectangle
@@ -44,9 +47,9 @@ void SwapAlwaysForTesting(bool on);
 // the window is not an X window or cannot be read.
 std::vector<std::uint8_t> ReadWindowPixels(int x, int y, int w, int h);
 
-// Draws every canvas made current from now on (`on`) into a picture of its
-// own, as on a scaled output, where a repaint redraws only what changed,
-// though the display is not scaled.
+// Makes the GL contexts made from now on draw their canvas (`on`) into a
+// picture of its own, as on a scaled output, where a repaint redraws only
+// what changed, though the display is not scaled.
 void RetainPictureForTesting(bool on);
 
 // GL errors found since the start (CheckGLErrors counts them).

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "platform/drawing/graphics.h"
+#include "platform/drawing/graphics_canvas.h"
 #include "platform/drawing/graphics_window.h"
 
 using namespace drawing_internal;

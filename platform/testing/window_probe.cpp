@@ -1,6 +1,8 @@
 #include "platform/testing/window_probe.h"
 
 #include <algorithm>
+#include <functional>
+#include <utility>
 
 #include "platform/testing/drawing_probe.h"
 #include "platform/window/gui_internal.h"
@@ -16,11 +18,24 @@ void StopTimer(TTimer* timer) {
                 [timer](const std::unique_ptr<TTimer>& t) { return t.get() == timer; });
 }
 
+namespace {
+
+std::function<int32_t()>& TestClock() {
+  static auto& clock = *new std::function<int32_t()>;
+  return clock;
+}
+
+int32_t ReadTestClock() { return TestClock()(); }
+
+}  // namespace
+
 void SetClockForTesting(std::function<int32_t()> clock) {
-  g_gui.test_clock = std::move(clock);
-  if (g_gui.test_clock) {
-    SetGraphicsClockForTesting([] { return static_cast<uint32_t>(g_gui.test_clock()); });
+  TestClock() = std::move(clock);
+  if (TestClock()) {
+    g_gui.clock = ReadTestClock;
+    SetGraphicsClockForTesting([] { return static_cast<uint32_t>(TestClock()()); });
   } else {
+    g_gui.clock = nullptr;
     SetGraphicsClockForTesting(nullptr);
   }
 }

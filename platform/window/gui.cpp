@@ -20,6 +20,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "platform/drawing/graphics_canvas.h"
 #include "platform/drawing/graphics_window.h"
 #include "platform/window/gui_dialogs.h"
 #include "platform/window/gui_internal.h"
@@ -70,8 +71,9 @@ bool g_exposed_under_dialog = false;
 // modal dialog does nothing and is dropped, except button releases: the
 // button that opened the dialog is mostly still held when it opens, and its
 // release ends the press the program took (the click handshake, a capture),
-// or the user's next click after the dialog would be lost. An expose
-// presents the last picture again, since no repaint can run now; one
+// or the user's next click after the dialog would be lost. An expose or a
+// resize presents the last picture again (a resized window with the
+// picture at its top-left corner), since no repaint can run now; one
 // repaint follows the dialog. True when one of the program's windows has
 // taken the focus.
 bool WhileDialogOpen() {
@@ -84,10 +86,15 @@ bool WhileDialogOpen() {
                                        ev.window.event == SDL_WINDOWEVENT_TAKE_FOCUS)) {
       took_focus = true;
     }
-    if (ev.type == SDL_WINDOWEVENT && ev.window.event == SDL_WINDOWEVENT_EXPOSED) {
+    const bool exposed = ev.type == SDL_WINDOWEVENT && ev.window.event == SDL_WINDOWEVENT_EXPOSED;
+    const bool resized =
+        ev.type == SDL_WINDOWEVENT && ev.window.event == SDL_WINDOWEVENT_SIZE_CHANGED;
+    if (exposed || resized) {
       if (TGadget* canvas = FirstCanvas(WindowFromSDL(ev.window.windowID))) {
         PresentLastPicture(CanvasGraphics(canvas));
       }
+    }
+    if (exposed) {
       if (g_exposed_under_dialog) continue;
       g_exposed_under_dialog = true;
     }

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "platform/drawing/graphics_window.h"
+#include "platform/drawing/graphics_canvas.h"
 #include "platform/window/gui_internal.h"
 
 using namespace drawing_internal;
@@ -93,33 +93,32 @@ void TrackActivation() {
   EmitFor(active ? AppResume : AppSuspend, nullptr, 0, 0, 0);
 }
 
-// Whether the window system may show the window other than as last
-// presented for a while after this change (see SettleWindowGraphics).
-bool UnsettlesPicture(Uint8 event) {
+// The change of the window an SDL window event reports, for the canvas's
+// presentations; false for events that change nothing on screen.
+bool WindowChangeOf(Uint8 event, WindowChange* change) {
   switch (event) {
-    case SDL_WINDOWEVENT_SHOWN:
-    case SDL_WINDOWEVENT_EXPOSED:
-    case SDL_WINDOWEVENT_MOVED:
+    case SDL_WINDOWEVENT_SHOWN: *change = WindowChange::kShown; return true;
+    case SDL_WINDOWEVENT_EXPOSED: *change = WindowChange::kExposed; return true;
+    case SDL_WINDOWEVENT_MOVED: *change = WindowChange::kMoved; return true;
     case SDL_WINDOWEVENT_RESIZED:
-    case SDL_WINDOWEVENT_SIZE_CHANGED:
-    case SDL_WINDOWEVENT_MINIMIZED:
-    case SDL_WINDOWEVENT_MAXIMIZED:
-    case SDL_WINDOWEVENT_RESTORED:
+    case SDL_WINDOWEVENT_SIZE_CHANGED: *change = WindowChange::kResized; return true;
+    case SDL_WINDOWEVENT_MINIMIZED: *change = WindowChange::kMinimised; return true;
+    case SDL_WINDOWEVENT_MAXIMIZED: *change = WindowChange::kMaximised; return true;
+    case SDL_WINDOWEVENT_RESTORED: *change = WindowChange::kRestored; return true;
     case SDL_WINDOWEVENT_FOCUS_GAINED:
     case SDL_WINDOWEVENT_FOCUS_LOST:
-    case SDL_WINDOWEVENT_TAKE_FOCUS:
-    case SDL_WINDOWEVENT_DISPLAY_CHANGED:
-      return true;
-    default:
-      return false;
+    case SDL_WINDOWEVENT_TAKE_FOCUS: *change = WindowChange::kFocus; return true;
+    case SDL_WINDOWEVENT_DISPLAY_CHANGED: *change = WindowChange::kDisplayChanged; return true;
+    default: return false;
   }
 }
 
 void HandleWindowEvent(const SDL_WindowEvent& we) {
   TGadget* window = WindowFromSDL(we.windowID);
   if (!window) return;
-  if (UnsettlesPicture(we.event)) {
-    if (TGadget* canvas = FirstCanvas(window)) SettleWindowGraphics(CanvasGraphics(canvas));
+  WindowChange change{};
+  if (WindowChangeOf(we.event, &change)) {
+    if (TGadget* canvas = FirstCanvas(window)) WindowGraphicsChanged(CanvasGraphics(canvas), change);
   }
   switch (we.event) {
     case SDL_WINDOWEVENT_SIZE_CHANGED: {
@@ -137,11 +136,8 @@ void HandleWindowEvent(const SDL_WindowEvent& we) {
       EmitFor(WindowMove, window, 0, we.data1, we.data2);
       break;
     case SDL_WINDOWEVENT_EXPOSED:
-      if (TGadget* canvas = FirstCanvas(window)) {
-        // What the window showed may be gone: the repaint must present.
-        ExposeWindowGraphics(CanvasGraphics(canvas));
-        EmitFor(GadgetPaint, canvas, 0, 0, 0);
-      }
+      // What the window showed may be gone: a repaint follows.
+      if (TGadget* canvas = FirstCanvas(window)) EmitFor(GadgetPaint, canvas, 0, 0, 0);
       break;
     case SDL_WINDOWEVENT_CLOSE:
       // The window stays; the application decides.

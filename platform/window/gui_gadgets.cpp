@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "platform/drawing/graphics_window.h"
+#include "platform/drawing/graphics_canvas.h"
 #include "platform/window/gui_internal.h"
 
 using namespace drawing_internal;

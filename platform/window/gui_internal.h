@@ -7,7 +7,6 @@
 #include <signal.h>
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -37,8 +36,8 @@ struct GuiState {
   Uint32 wake_event = 0;
   std::vector<TGadget*> windows;
   std::vector<std::unique_ptr<TTimer>> timers;
-  // Replaces the real clock while set: set by the test library only.
-  std::function<int32_t()> test_clock;
+  // The clock MilliSecs reads, where another than the system's is set.
+  int32_t (*clock)() = nullptr;
   // Set by the termination signal handler, hence its type. It also cancels
   // an open dialog, so that the program can end.
   volatile sig_atomic_t terminate = 0;

@@ -140,7 +140,7 @@ void* WakeHook(int, void* data, void*) {
 }  // namespace gui_internal
 
 int32_t MilliSecs() {
-  if (g_gui.test_clock) return g_gui.test_clock();
+  if (g_gui.clock != nullptr) return g_gui.clock();
   // Milliseconds since the system started, wrapped into 32 bits.
   const auto ms = static_cast<int64_t>(NowMs());
   return static_cast<int32_t>(static_cast<uint32_t>(ms));

@@ -2,7 +2,7 @@
 // modes, clipping, and state kept across SetGraphics and canvas growth.
 #include <cmath>
 
-#include "platform/drawing/graphics_window.h"
+#include "platform/drawing/graphics_canvas.h"
 #include "platform/testing/drawing_probe.h"
 #include "support/drawing_support.h"
 

@@ -3,11 +3,14 @@
 // program shows is read back from screenshots.
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
+#include <string>
 #include <vector>
 
 #include "support/app_sheets.h"
@@ -133,6 +136,70 @@ TEST(EndToEnd, LoadPlayUnloadRefreshResizeQuit) {
   EXPECT_EQ(Client(app, 30, 600), kPanel);
   app.Click(940, 674);
   EXPECT_EQ(app.WaitExit(5000), 0);
+}
+
+// The program keeps nothing between runs: a run that loads a sheet through
+// the chooser leaves a fresh home as it found it, but for what the
+// platform's libraries keep there of their own (the GL driver's shader
+// cache, the chooser's recently used files).
+TEST(EndToEnd, WritesNothingOfItsOwnIntoAFreshHome) {
+  namespace fs = std::filesystem;
+  const std::string sheet = MakeSheet();
+  ASSERT_FALSE(sheet.empty());
+  const fs::path home = fs::temp_directory_path() / ("cellreel-home-" + std::to_string(getpid()));
+  fs::remove_all(home);
+  fs::create_directories(home / "cache");
+  const char* kVars[] = {"HOME", "XDG_CACHE_HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME",
+                         "XDG_STATE_HOME"};
+  std::map<std::string, std::string> saved;
+  for (const char* v : kVars) {
+    if (const char* old = std::getenv(v)) saved[v] = old;
+    unsetenv(v);
+  }
+  setenv("HOME", home.c_str(), 1);
+  setenv("XDG_CACHE_HOME", (home / "cache").c_str(), 1);
+  {
+    RunningApp app;
+    ASSERT_TRUE(app.started());
+    app.Click(60, 500);  // arms the handshake
+    app.Click(740, 308);
+    EXPECT_EQ(ChooseInFileChooser(app, sheet), "");
+    Sleep(300);
+    app.Click(740, 574);  // "Quit"
+    EXPECT_EQ(app.WaitExit(5000), 0);
+  }
+  for (const char* v : kVars) {
+    if (saved.count(v) != 0) setenv(v, saved[v].c_str(), 1);
+    else unsetenv(v);
+  }
+  std::vector<std::string> own;
+  for (const auto& entry : fs::recursive_directory_iterator(home)) {
+    if (!entry.is_regular_file()) continue;
+    const std::string rel = fs::relative(entry.path(), home).string();
+    const bool platform = rel.starts_with("cache/mesa_shader_cache") ||
+                          rel == ".local/share/recently-used.xbel";
+    if (!platform) own.push_back(rel);
+  }
+  fs::remove_all(home);
+  EXPECT_TRUE(own.empty()) << "written: " << ::testing::PrintToString(own);
+}
+
+// While the chooser is open no repaint runs; a window resized behind it
+// still shows the last picture at its top-left corner, with the panel's
+// colour where it grew, not black.
+TEST(EndToEnd, AWindowResizedBehindTheChooserShowsNoBlack) {
+  RunningApp app;
+  ASSERT_TRUE(app.started());
+  app.Click(60, 500);  // arms the handshake
+  app.Click(740, 308);  // "Load"
+  Sleep(1500);          // the chooser is open
+  Shell("xdotool windowsize " + app.window_id() + " 1000 700");
+  Sleep(800);
+  EXPECT_EQ(Client(app, 980, 20), kPanel);   // grown to the right
+  EXPECT_EQ(Client(app, 20, 680), kPanel);   // grown downward
+  EXPECT_EQ(CancelFileChooser(app), "");
+  Sleep(300);
+  EXPECT_EQ(Client(app, 30, 600), kPanel);
 }
 
 TEST(EndToEnd, CloseBoxEndsWithStatusZero) {

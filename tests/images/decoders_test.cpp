@@ -54,12 +54,26 @@ TEST(PngSuite, EveryValidPictureMatchesAnIndependentDecode) {
   EXPECT_EQ(checked, 161);
 }
 
-TEST(PngSuite, EveryCorruptFileIsDeclined) {
+TEST(PngSuite, EveryCorruptFileIsDeclinedForItsReason) {
+  // A damaged signature (bytes changed, line ends translated) is no PNG;
+  // anything libpng rejects after it is damage.
+  const std::map<std::string, DecodeError> expected = {
+      {"xs1n0g01.png", DecodeError::kNotThisFormat}, {"xs2n0g01.png", DecodeError::kNotThisFormat},
+      {"xs4n0g01.png", DecodeError::kNotThisFormat}, {"xs7n0g01.png", DecodeError::kNotThisFormat},
+      {"xcrn0g04.png", DecodeError::kNotThisFormat}, {"xlfn0g04.png", DecodeError::kNotThisFormat},
+      {"xhdn0g08.png", DecodeError::kDamaged},       {"xc1n0g08.png", DecodeError::kDamaged},
+      {"xc9n2c08.png", DecodeError::kDamaged},       {"xd0n2c08.png", DecodeError::kDamaged},
+      {"xd3n2c08.png", DecodeError::kDamaged},       {"xd9n2c08.png", DecodeError::kDamaged},
+      {"xdtn0g01.png", DecodeError::kDamaged},       {"xcsn0g01.png", DecodeError::kDamaged}};
   int checked = 0;
   for (const fs::path& p : FilesIn("pngsuite", ".png")) {
-    if (p.filename().string()[0] != 'x') continue;
-    EXPECT_FALSE(DecodePng(ReadFileBytes(p.string()))) << p.filename();
-    EXPECT_FALSE(LoadPixmap(p.string())) << p.filename();
+    const std::string name = p.filename().string();
+    if (name[0] != 'x') continue;
+    DecodeError why = DecodeError::kNone;
+    EXPECT_FALSE(DecodePng(ReadFileBytes(p.string()), &why)) << name;
+    ASSERT_EQ(expected.count(name), 1u) << name;
+    EXPECT_EQ(why, expected.at(name)) << name << ": " << DecodeErrorText(why);
+    EXPECT_FALSE(LoadPixmap(p.string())) << name;
     ++checked;
   }
   EXPECT_EQ(checked, 14);
@@ -135,6 +149,7 @@ TEST(JpegSamples, DecodeOrDeclineAsTheLibraryAllows) {
   struct Case {
     const char* name;
     int format;  // 0: declined
+    DecodeError why = DecodeError::kNone;
   };
   const Case cases[] = {
       {"testorig.jpg", PF_RGB888},
@@ -144,15 +159,17 @@ TEST(JpegSamples, DecodeOrDeclineAsTheLibraryAllows) {
       {"hopper_gray.jpg", PF_I8},
       {"hopper_16bit_qtables.jpg", PF_RGB888},
       {"hopper_orientation_6.jpg", PF_RGB888},
-      {"testorig12.jpg", 0},             // 12-bit samples: library error
-      {"pil_sample_cmyk.jpg", 0},        // four components
-      {"testorig_trunc_header.jpg", 0},  // no SOS
-      {"testorig_zero_width.jpg", 0},
+      {"testorig12.jpg", 0, DecodeError::kUnsupported},          // 12-bit samples
+      {"pil_sample_cmyk.jpg", 0, DecodeError::kUnsupported},     // four components
+      {"testorig_trunc_header.jpg", 0, DecodeError::kTruncated}, // no SOS
+      {"testorig_zero_width.jpg", 0, DecodeError::kDamaged},
       {"testorig_trunc_half.jpg", PF_RGB888},  // ends mid-scan: the rows before the end
       {"truncated_jpeg.jpg", PF_RGB888},       // ends before EOI
   };
   for (const Case& c : cases) {
-    PixmapPtr pm = DecodeJpeg(ReadFileBytes(TestData(std::string("jpeg/") + c.name)));
+    DecodeError why = DecodeError::kNone;
+    PixmapPtr pm = DecodeJpeg(ReadFileBytes(TestData(std::string("jpeg/") + c.name)), &why);
+    EXPECT_EQ(why, c.why) << c.name << ": " << DecodeErrorText(why);
     if (c.format == 0) {
       EXPECT_FALSE(pm) << c.name;
       continue;
@@ -342,19 +359,28 @@ TEST(BmpSuite, RleSkippedPixelsAreTransparent) {
 TEST(BmpSuite, BadFilesAreDeclinedOrDecodedSafely) {
   // Run under AddressSanitizer in the sanitizer build: no file may read
   // outside its buffer, whatever the result.
-  std::vector<std::string> declined;
+  std::map<std::string, DecodeError> declined;
   for (const fs::path& p : FilesIn("bmpsuite/b", ".bmp")) {
     std::vector<std::uint8_t> bytes = ReadFileBytes(p.string());
     // An exact-size heap copy so that over-reads hit the redzone.
     std::unique_ptr<std::uint8_t[]> copy(new std::uint8_t[bytes.size()]);
     std::copy(bytes.begin(), bytes.end(), copy.get());
-    if (!DecodeBmp({copy.get(), bytes.size()})) declined.push_back(p.filename().string());
+    DecodeError why = DecodeError::kNone;
+    if (!DecodeBmp({copy.get(), bytes.size()}, &why)) declined[p.filename().string()] = why;
   }
-  for (const char* must : {"badbitcount.bmp", "badheadersize.bmp", "badplanes.bmp",
-                           "badrle.bmp", "badrlebis.bmp", "badrleter.bmp", "badrle4.bmp",
-                           "badrle4bis.bmp", "badrle4ter.bmp", "badwidth.bmp", "reallybig.bmp",
-                           "rletopdown.bmp", "shortfile.bmp"})
-    EXPECT_NE(std::find(declined.begin(), declined.end(), must), declined.end()) << must;
+  const std::map<std::string, DecodeError> expected = {
+      {"badbitcount.bmp", DecodeError::kDamaged},   {"badheadersize.bmp", DecodeError::kDamaged},
+      {"badplanes.bmp", DecodeError::kDamaged},     {"badrle.bmp", DecodeError::kDamaged},
+      {"badrlebis.bmp", DecodeError::kDamaged},     {"badrleter.bmp", DecodeError::kDamaged},
+      {"badrle4.bmp", DecodeError::kDamaged},       {"badrle4bis.bmp", DecodeError::kDamaged},
+      {"badrle4ter.bmp", DecodeError::kDamaged},    {"badwidth.bmp", DecodeError::kDamaged},
+      {"reallybig.bmp", DecodeError::kTooLarge},    {"rletopdown.bmp", DecodeError::kDamaged},
+      {"shortfile.bmp", DecodeError::kTruncated}};
+  for (const auto& [name, why] : declined) {
+    ASSERT_EQ(expected.count(name), 1u) << name << " declined: " << DecodeErrorText(why);
+    EXPECT_EQ(why, expected.at(name)) << name << ": " << DecodeErrorText(why);
+  }
+  EXPECT_EQ(declined.size(), expected.size());
 }
 
 TEST(BmpSuite, QuestionableFilesNeverCrashAndUnsupportedOnesDecline) {
@@ -365,8 +391,11 @@ TEST(BmpSuite, QuestionableFilesNeverCrashAndUnsupportedOnesDecline) {
     DecodeBmp({copy.get(), bytes.size()});
   }
   for (const char* f : {"pal1huffmsb.bmp", "rgb24jpeg.bmp", "rgb24png.bmp", "rgb24rle24.bmp",
-                        "rgba64.bmp"})
-    EXPECT_FALSE(DecodeBmp(ReadFileBytes(TestData(std::string("bmpsuite/q/") + f)))) << f;
+                        "rgba64.bmp"}) {
+    DecodeError why = DecodeError::kNone;
+    EXPECT_FALSE(DecodeBmp(ReadFileBytes(TestData(std::string("bmpsuite/q/") + f)), &why)) << f;
+    EXPECT_EQ(why, DecodeError::kUnsupported) << f << ": " << DecodeErrorText(why);
+  }
 }
 
 TEST(BmpDecoder, BottomUpRowsAreStoredBottomFirst) {
@@ -517,9 +546,12 @@ TEST(TgaSamples, SixteenBitsFollowTheAttributeBit) {
   EXPECT_EQ(PixelRGBA(*pm, 1, 0), RGBA(0, 248, 80, 0));
 }
 
-TEST(TgaSamples, BrokenFilesAreDeclined) {
-  EXPECT_FALSE(DecodeTga(ReadFileBytes(TestData("tga/cross_scan_line_truncated.tga"))));
-  EXPECT_FALSE(DecodeTga(ReadFileBytes(TestData("tga/p_8.tga"))));
+TEST(TgaSamples, BrokenFilesAreDeclinedForTheirReason) {
+  DecodeError why = DecodeError::kNone;
+  EXPECT_FALSE(DecodeTga(ReadFileBytes(TestData("tga/cross_scan_line_truncated.tga")), &why));
+  EXPECT_EQ(why, DecodeError::kTruncated) << DecodeErrorText(why);
+  EXPECT_FALSE(DecodeTga(ReadFileBytes(TestData("tga/p_8.tga")), &why));
+  EXPECT_EQ(why, DecodeError::kNotThisFormat) << DecodeErrorText(why);
 }
 
 TEST(TgaDecoder, OriginBitDecidesWhichRowIsOnTop) {

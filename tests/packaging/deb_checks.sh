@@ -173,6 +173,16 @@ hardening)
   fi
   ;;
 
+symbols)
+  # What only tests and benchmarks use stays out of the program: no probe,
+  # no counter of presentations or draw calls, no clock of a test's own,
+  # nothing of the testing library.
+  syms=$(nm -C "$BUILD_DIR/cellreel") || fail "nm $BUILD_DIR/cellreel"
+  [[ $(wc -l <<<"$syms") -gt 100 ]] || fail "the program has no symbol table to check"
+  hooks=$(grep -iE 'probe|testing|test_clock|draw_calls|DrawCallCount|PresentCount|GLErrorCount|Offscreen|SetHost' <<<"$syms")
+  [[ -z $hooks ]] || fail "test hooks in the program: $hooks"
+  ;;
+
 licence)
   # LICENSE, the copyright file, the AppStream metadata and the manual name
   # one licence (MIT is SPDX's name for the Expat text) and one holder.
