@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "app/globals.h"
+#include "bmp_writer.h"
 
 namespace {
 
@@ -48,51 +49,27 @@ long RssKiB() {
   return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
-// A 32-bit BMP, top row first in the picture, pixel(x, y) = 0xAARRGGBB.
+// The sheet at path, written once: later runs load the same file.
 template <typename F>
-std::string WriteBmp(const char* path, int w, int h, F pixel) {
+std::string CachedBmp(const char* path, int w, int h, F pixel) {
   if (std::FILE* f = std::fopen(path, "rb")) {
     std::fclose(f);
     return path;
   }
-  std::FILE* f = std::fopen(path, "wb");
-  if (!f) std::abort();
-  const std::uint32_t data = static_cast<std::uint32_t>(w) * h * 4;
-  std::uint8_t header[54] = {'B', 'M'};
-  auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  };
-  put32(2, 54 + data);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(w));
-  put32(22, static_cast<std::uint32_t>(h));
-  header[26] = 1;
-  header[28] = 32;
-  put32(34, data);
-  std::fwrite(header, 1, sizeof header, f);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 4);
-  for (int y = h - 1; y >= 0; --y) {  // bottom row first in the file
-    for (int x = 0; x < w; ++x) {
-      const std::uint32_t c = pixel(x, y);
-      std::memcpy(&row[static_cast<std::size_t>(x) * 4], &c, 4);  // B, G, R, A
-    }
-    std::fwrite(row.data(), 1, row.size(), f);
-  }
-  std::fclose(f);
+  WriteBmp(path, w, h, pixel);
   return path;
 }
 
 // 256 x 128 in 64 x 64 tiles: 8 frames, each its own colour.
 std::string SmallSheet() {
-  return WriteBmp("/tmp/cellreel_bench_sheet_256.bmp", 256, 128, [](int x, int y) {
+  return CachedBmp("/tmp/cellreel_bench_sheet_256.bmp", 256, 128, [](int x, int y) {
     const std::uint32_t tile = static_cast<std::uint32_t>((y / 64) * 4 + x / 64);
     return 0xff000000u | (40u + 25u * tile) << 16 | static_cast<std::uint32_t>(x) << 8 | 90u;
   });
 }
 
 std::string BigSheet() {
-  return WriteBmp("/tmp/cellreel_bench_sheet_4096.bmp", 4096, 4096, [](int x, int y) {
+  return CachedBmp("/tmp/cellreel_bench_sheet_4096.bmp", 4096, 4096, [](int x, int y) {
     return 0xff000000u | static_cast<std::uint32_t>(x & 255) << 16 |
            static_cast<std::uint32_t>(y & 255) << 8 | static_cast<std::uint32_t>((x ^ y) & 255);
   });

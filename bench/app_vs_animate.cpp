@@ -37,6 +37,8 @@
 #include <string>
 #include <vector>
 
+#include "bmp_writer.h"
+
 extern char** environ;
 
 // The program playing `strip` (or idle without it), until a termination
@@ -59,36 +61,6 @@ double Now() {
 // Frame t is one flat colour, so its centre tells which frame is shown.
 std::uint32_t FrameColor(int t) {
   return 0xff000000u | (40u + 25u * static_cast<std::uint32_t>(t)) << 16 | 0x8000u | 90u;
-}
-
-// A 32-bit BMP of w x h, pixel(x, y) = 0xAARRGGBB.
-template <typename F>
-void WriteBmp(const std::string& path, int w, int h, F pixel) {
-  std::FILE* f = std::fopen(path.c_str(), "wb");
-  if (!f) std::abort();
-  const std::uint32_t data = static_cast<std::uint32_t>(w) * static_cast<std::uint32_t>(h) * 4;
-  std::uint8_t header[54] = {'B', 'M'};
-  auto put32 = [&](int at, std::uint32_t v) {
-    for (int i = 0; i < 4; ++i) header[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
-  };
-  put32(2, 54 + data);
-  put32(10, 54);
-  put32(14, 40);
-  put32(18, static_cast<std::uint32_t>(w));
-  put32(22, static_cast<std::uint32_t>(h));
-  header[26] = 1;
-  header[28] = 32;
-  put32(34, data);
-  std::fwrite(header, 1, sizeof header, f);
-  std::vector<std::uint8_t> row(static_cast<std::size_t>(w) * 4);
-  for (int y = h - 1; y >= 0; --y) {  // bottom row first in the file
-    for (int x = 0; x < w; ++x) {
-      const std::uint32_t c = pixel(x, y);
-      std::memcpy(&row[static_cast<std::size_t>(x) * 4], &c, 4);
-    }
-    std::fwrite(row.data(), 1, row.size(), f);
-  }
-  std::fclose(f);
 }
 
 std::string g_dir;
