@@ -379,9 +379,15 @@ void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_a
   Prepare(Kind::Triangles, blend, texture);
   const std::int32_t flags =
       (texture != 0 ? kVertexTextured : 0) | (alpha_test ? kVertexAlphaTest : 0);
-  for (const int i : {0, 1, 2, 0, 2, 3}) {
-    vertices_.push_back(corners[i]);
-    vertices_.back().flags = flags;
+  // Two triangles, written in place: this runs for every glyph and
+  // rectangle of every repaint.
+  static constexpr int kOrder[6] = {0, 1, 2, 0, 2, 3};
+  const std::size_t at = vertices_.size();
+  vertices_.resize(at + 6);
+  GLVertex* out = vertices_.data() + at;
+  for (int i = 0; i < 6; ++i) {
+    out[i] = corners[kOrder[i]];
+    out[i].flags = flags;
   }
   ops_.back().count += 6;
 }
@@ -475,30 +481,30 @@ void GLRenderer::Bind(unsigned texture) {
   bound_known_ = true;
 }
 
-void GLRenderer::Upload() {
-  const std::size_t pending = vertices_.size() - sent_vertices_;
-  if (pending == 0) return;
+void GLRenderer::Upload() { UploadVertices(vertices_.data() + sent_vertices_, vertices_.size() - sent_vertices_); }
+
+void GLRenderer::UploadVertices(const GLVertex* vertices, std::size_t count) {
+  if (count == 0) return;
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
-  const std::size_t bytes = pending * sizeof(GLVertex);
-  if (bytes > vbo_capacity_) {
-    vbo_capacity_ = bytes > 2 * vbo_capacity_ ? bytes : 2 * vbo_capacity_;
-  }
+  const std::size_t bytes = count * sizeof(GLVertex);
   // Orphaning the store lets the driver hand out fresh memory instead of
-  // waiting for the previous draw to finish with it.
-  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(vbo_capacity_), nullptr,
-               GL_STREAM_DRAW);
-  glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes),
-                  vertices_.data() + sent_vertices_);
+  // waiting for the previous draw to finish with it. The new store is as
+  // big as this upload needs (to the next power of two): a repaint that
+  // draws a few damaged primitives must not pay for the memory of the
+  // largest full repaint there was, which a software renderer allocates and
+  // maps anew each time.
+  std::size_t store = 16 * 1024;
+  while (store < bytes) store *= 2;
+  glBufferData(GL_ARRAY_BUFFER, static_cast<GLsizeiptr>(store), nullptr, GL_STREAM_DRAW);
+  glBufferSubData(GL_ARRAY_BUFFER, 0, static_cast<GLsizeiptr>(bytes), vertices);
 }
 
 void GLRenderer::SendOps(std::size_t from, std::size_t base) {
   BindTarget();
-  View view = start_view_;  // in force at the op, where the damage is drawn
   for (std::size_t i = from; i < ops_.size(); ++i) {
     const Op& op = ops_[i];
     if (op.type == Op::Type::View) {
       SendView(op.view);
-      view = op.view;
       continue;
     }
     if (op.type == Op::Type::Draw && op.count == 0) continue;
@@ -508,7 +514,7 @@ void GLRenderer::SendOps(std::size_t from, std::size_t base) {
     if (op.type == Op::Type::ClearRect) state.clip = op.rect;
     if (!ApplyState(state)) continue;  // nothing of it in the damage
     if (op.type == Op::Type::Draw) {
-      Draw(op, base, view);
+      Draw(op, i, base);
       continue;
     }
     glClearColor(static_cast<float>(op.red) / 255.0f, static_cast<float>(op.green) / 255.0f,
@@ -517,26 +523,15 @@ void GLRenderer::SendOps(std::size_t from, std::size_t base) {
   }
 }
 
-void GLRenderer::Draw(const Op& op, std::size_t base, const View& view) {
+void GLRenderer::Draw(const Op& op, std::size_t index, std::size_t base) {
   const GLenum mode = op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES;
-  // Where only the damage is drawn, primitives wholly outside it are left
-  // out, saving the renderer their vertices and set-up.
-  const std::vector<VertexRun> runs =
-      damage_on_ ? PrimitivesMeeting(Now(), op, view, damage_)
-                 : std::vector<VertexRun>{{op.first, op.count}};
-  if (runs.empty()) return;
+  // Where only the damage is drawn, the vertices of the primitives that
+  // meet it were gathered for this pass (DrawDamaged).
+  VertexRun run{op.first - base, op.count};
+  if (damage_on_) run = damage_runs_[damage_pass_ * ops_.size() + index];
+  if (run.count == 0) return;
   Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
-  if (runs.size() == 1) {
-    glDrawArrays(mode, static_cast<GLint>(runs[0].first - base), static_cast<GLsizei>(runs[0].count));
-  } else {
-    std::vector<GLint> firsts;
-    std::vector<GLsizei> counts;
-    for (const VertexRun& run : runs) {
-      firsts.push_back(static_cast<GLint>(run.first - base));
-      counts.push_back(static_cast<GLsizei>(run.count));
-    }
-    glMultiDrawArrays(mode, firsts.data(), counts.data(), static_cast<GLsizei>(runs.size()));
-  }
+  glDrawArrays(mode, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
 }
 
 void GLRenderer::Flush() {
@@ -558,15 +553,71 @@ GLClip GLRenderer::Scissor(const GLClip& clip) const {
   return s;
 }
 
+bool GLRenderer::Covers(const Op& op, const GLClip& rect) {
+  GLClip fill;
+  if (op.type == Op::Type::ClearRect) {
+    fill = op.rect;
+  } else if (op.type == Op::Type::Clear && op.state.clip.enabled) {
+    fill = op.state.clip;
+  } else {
+    // Unclipped, a clear fills the whole framebuffer.
+    return op.type == Op::Type::Clear;
+  }
+  return fill.x <= rect.x && fill.y <= rect.y && fill.x + fill.w >= rect.x + rect.w &&
+         fill.y + fill.h >= rect.y + rect.h;
+}
+
 void GLRenderer::DrawDamaged(const Damage& damage) {
-  Upload();
-  // Every pass starts in the view the record started in, as a full send
-  // would.
-  for (const GLClip& rect : damage.rects) {
+  // A clear that fills the whole rectangle of a pass hides everything drawn
+  // there before it: the pass starts at the last such clear, in the view in
+  // force there (the view the record started in, as a full send would,
+  // where there is none before it). Of every batch after it, only the
+  // primitives that meet the rectangle are drawn: those wholly outside it
+  // are left out, saving the renderer their vertices and set-up. They are
+  // gathered for all passes first and go up at once.
+  const std::size_t n = ops_.size(), passes = damage.rects.size();
+  damage_vertices_.clear();
+  damage_runs_.assign(passes * n, VertexRun{});
+  damage_starts_.assign(passes, 0);
+  const RepaintRecord now = Now();
+  GLClip whole;
+  whole.enabled = true;
+  whole.w = PictureWidth(), whole.h = PictureHeight();
+  for (std::size_t pass = 0; pass < passes; ++pass) {
+    const GLClip& rect = damage.rects[pass];
+    std::size_t& from = damage_starts_[pass];
+    for (std::size_t i = n; i > 0; --i) {
+      if (Covers(ops_[i - 1], rect)) {
+        from = i - 1;
+        break;
+      }
+    }
+    View view = start_view_;
+    for (std::size_t i = 0; i < n; ++i) {
+      const Op& op = ops_[i];
+      if (op.type == Op::Type::View) view = op.view;
+      if (i < from || op.type != Op::Type::Draw || op.count == 0) continue;
+      const GLClip meet = Overlap(op.state.clip.enabled ? op.state.clip : whole, rect);
+      if (meet.w <= 0 || meet.h <= 0) continue;  // its clip lies outside the pass
+      const std::size_t first = damage_vertices_.size();
+      damage_runs_[pass * n + i] = {first, AppendPrimitivesMeeting(now, op, view, rect, &damage_vertices_)};
+    }
+  }
+  UploadVertices(damage_vertices_.data(), damage_vertices_.size());
+  for (std::size_t pass = 0; pass < passes; ++pass) {
     damage_on_ = true;
-    damage_ = rect;
-    SendView(start_view_);
-    SendOps(0, 0);
+    damage_ = damage.rects[pass];
+    damage_pass_ = pass;
+    const std::size_t from = damage_starts_[pass];
+    View view = start_view_;
+    for (std::size_t i = from; i > 0; --i) {
+      if (ops_[i - 1].type == Op::Type::View) {
+        view = ops_[i - 1].view;
+        break;
+      }
+    }
+    SendView(view);
+    SendOps(from, 0);
   }
   damage_on_ = false;
   known_ = false;

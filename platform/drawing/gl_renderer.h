@@ -170,10 +170,14 @@ class GLRenderer {
   void SendView(const View& view);
   // Puts the unsent vertices into the vertex buffer.
   void Upload();
+  // Puts `count` vertices into the vertex buffer, from its start.
+  void UploadVertices(const GLVertex* vertices, std::size_t count);
   // Sends ops [from, end) whose vertices start at `base` in the buffer.
   void SendOps(std::size_t from, std::size_t base);
-  // Draws the batch `op`, drawn in `view`.
-  void Draw(const Op& op, std::size_t base, const View& view);
+  // Draws the batch `op`, the record's op `index`.
+  void Draw(const Op& op, std::size_t index, std::size_t base);
+  // Whether `op` is a clear that fills the whole of `rect`.
+  static bool Covers(const Op& op, const GLClip& rect);
   // Draws the whole record again inside the damaged rectangles only.
   void DrawDamaged(const Damage& damage);
   RepaintRecord Now() const { return {ops_, vertices_, start_view_}; }
@@ -203,7 +207,6 @@ class GLRenderer {
   int loc_size_ = -1, loc_texture_ = -1;
   int mode_ = BLEND_MASKED;  // the layer's blend mode
   int max_texture_size_ = 0;
-  std::size_t vbo_capacity_ = 0;
 
   // The repaint being recorded: ops_[sent_ops_..] and
   // vertices_[sent_vertices_..] have not reached GL yet.
@@ -219,9 +222,15 @@ class GLRenderer {
   View shown_start_view_;
   bool shown_valid_ = false;
   bool retained_ = false;
-  // While the damage is drawn: the rectangle being drawn.
+  // While the damage is drawn: the rectangle being drawn, its pass, and
+  // for each pass and op the vertices drawn (kept between repaints, so
+  // that gathering them allocates nothing once they have grown).
   bool damage_on_ = false;
   GLClip damage_;
+  std::size_t damage_pass_ = 0;
+  std::vector<GLVertex> damage_vertices_;
+  std::vector<VertexRun> damage_runs_;
+  std::vector<std::size_t> damage_starts_;  // each pass's first op
 
   State want_;  // clip the next primitive will be drawn with
   // What GL has now; `known_` false after a view change until first applied.

@@ -216,25 +216,41 @@ void AddMiddle(DamageBuilder& b, const RepaintRecord& now, const RepaintRecord& 
 
 }  // namespace
 
-std::vector<VertexRun> PrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
-                                         const RecordView& view, const GLClip& rect) {
+std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
+                                    const RecordView& view, const GLClip& rect,
+                                    std::vector<GLVertex>* out) {
+  const GLVertex* const from = record.vertices.data() + op.first;
   const std::size_t unit = op.state.kind == RecordKind::Lines ? 2 : 6;
-  if (op.count % unit != 0) return {{op.first, op.count}};
-  std::vector<VertexRun> runs;
-  for (std::size_t v = op.first; v < op.first + op.count; v += unit) {
-    GLClip box;
-    // A vertex that is not finite: the primitive is kept, as it is drawn.
-    if (VertexBox(record, v, unit, view, &box)) {
-      const GLClip meet = Overlap(box, rect);
-      if (meet.w <= 0 || meet.h <= 0) continue;
-    }
-    if (!runs.empty() && runs.back().first + runs.back().count == v) {
-      runs.back().count += unit;
-    } else {
-      runs.push_back({v, unit});
-    }
+  const double sx = static_cast<double>(view.vw) / view.width;
+  const double sy = static_cast<double>(view.vh) / view.height;
+  if (op.count % unit != 0 || !(sx > 0) || !(sy > 0)) {
+    out->insert(out->end(), from, from + op.count);
+    return op.count;
   }
-  return runs;
+  // The rectangle in canvas units, two window pixels wider on every side:
+  // more than the pixel VertexBox adds, so that a primitive left out here
+  // lies outside the box VertexBox gives it and cannot touch the rectangle.
+  // Testing each primitive's vertices against it takes a few comparisons
+  // per vertex, where VertexBox rounds every one to the pixel grid.
+  constexpr int kMargin = 2;
+  const auto left = static_cast<float>((rect.x - kMargin - view.vx) / sx);
+  const auto right = static_cast<float>((rect.x + rect.w + kMargin - view.vx) / sx);
+  const auto top = static_cast<float>((view.vy + view.vh - (rect.y + rect.h + kMargin)) / sy);
+  const auto bottom = static_cast<float>((view.vy + view.vh - (rect.y - kMargin)) / sy);
+  const std::size_t start = out->size();
+  for (const GLVertex* p = from; p != from + op.count; p += unit) {
+    float x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
+    bool finite = true;
+    for (std::size_t k = 0; k < unit; ++k) {
+      finite = finite && std::isfinite(p[k].x) && std::isfinite(p[k].y);
+      x0 = std::min(x0, p[k].x), x1 = std::max(x1, p[k].x);
+      y0 = std::min(y0, p[k].y), y1 = std::max(y1, p[k].y);
+    }
+    // A vertex that is not finite: the primitive is kept, as it is drawn.
+    if (finite && (x1 < left || x0 > right || y1 < top || y0 > bottom)) continue;
+    out->insert(out->end(), p, p + unit);
+  }
+  return out->size() - start;
 }
 
 GLClip Overlap(const GLClip& a, const GLClip& b) {

@@ -129,17 +129,18 @@ enum class Presentation : std::uint8_t {
   kRedrawAll,  // redraw the whole record and present
 };
 
-// A run of vertices of one batch.
+// A run of vertices.
 struct VertexRun {
   std::size_t first = 0, count = 0;
 };
 
-// The primitives of the batch `op` that can touch `rect` (window pixels,
-// bottom-left origin) under `view`, in order, as runs of its vertices:
-// drawing only them inside `rect` gives the pixels drawing all of them
-// gives there.
-std::vector<VertexRun> PrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
-                                         const RecordView& view, const GLClip& rect);
+// Appends to `out`, in order, the vertices of the primitives of the batch
+// `op` that can touch `rect` (window pixels, bottom-left origin) under
+// `view`; how many it appended. Drawing only them inside `rect` gives the
+// pixels drawing all of them gives there.
+std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
+                                    const RecordView& view, const GLClip& rect,
+                                    std::vector<GLVertex>* out);
 
 // Whether the record starts by clearing the whole canvas, so that its
 // picture does not depend on what the framebuffer held.

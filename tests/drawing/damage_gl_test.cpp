@@ -158,6 +158,32 @@ TEST_P(Damage, EveryPresentedPictureEqualsAFullRedraw) {
   }
 }
 
+// An opaque rectangle on whole pixels is filled by a clear, which hides
+// what lies under it; a small one moving across its edges damages pixels
+// both under it and beside it, where what it hides still shows.
+TEST_P(Damage, AClearHidesOnlyWhatItCovers) {
+  SetGraphics(canvas_->graphics());
+  if (GetParam() && !PresentsByCopy()) GTEST_SKIP() << "this display's swaps keep nothing";
+  canvas_->Resize(kWidth, kHeight);
+  Item under;
+  under.x = 10, under.y = 10, under.w = 220, under.h = 170;
+  under.r = 200, under.g = 40, under.b = 40;
+  Item cover = under;
+  cover.x = 40, cover.y = 30, cover.w = 150, cover.h = 140;
+  cover.r = 30, cover.g = 160;
+  Item mover = under;
+  mover.w = mover.h = 12;
+  mover.b = 220;
+  items_ = {under, cover, mover};
+  for (int step = 0; step < 16; ++step) {
+    items_[2].x = static_cast<float>(20 + 12 * step);
+    items_[2].y = 90.0f;
+    now_ += 16;
+    Repaint(true);
+    ASSERT_EQ(DifferenceFromFullRedraw(canvas_->width(), canvas_->height()), "") << "step " << step;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Kept, Damage, ::testing::Bool(),
                          [](const auto& kept) { return kept.param ? "BackBuffer" : "OwnPicture"; });
 
