@@ -19,6 +19,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
 #include <benchmark/benchmark.h>
+#include <dirent.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
@@ -77,22 +78,25 @@ void WriteFrames() {
 
 // --- watching a contender -------------------------------------------------
 
-long Ticks(pid_t pid) {
-  const std::string path = "/proc/" + std::to_string(pid) + "/stat";
-  std::FILE* f = std::fopen(path.c_str(), "r");
-  if (!f) return -1;
-  char buf[1024] = {};
-  const std::size_t n = std::fread(buf, 1, sizeof buf - 1, f);
-  std::fclose(f);
-  buf[n] = '\0';
-  const char* p = std::strrchr(buf, ')');  // the name may hold spaces
-  if (!p) return -1;
-  unsigned long utime = 0, stime = 0;
-  // Fields 14 and 15, counted from the state (field 3) after the name.
-  if (std::sscanf(p + 2, "%*c %*d %*d %*d %*d %*d %*u %*u %*u %*u %*u %lu %lu", &utime, &stime) != 2) {
-    return -1;
+// The processor time of every thread of `pid`, in seconds, from the
+// scheduler's own account in nanoseconds: clock ticks would count a load of
+// 1 % over 8 s in a few dozen units, too coarse to compare two such loads.
+// Negative when the process is gone.
+double CpuSeconds(pid_t pid) {
+  const std::string dir = "/proc/" + std::to_string(pid) + "/task";
+  DIR* tasks = opendir(dir.c_str());
+  if (!tasks) return -1;
+  unsigned long long ns = 0;
+  while (const dirent* e = readdir(tasks)) {
+    if (e->d_name[0] == '.') continue;
+    std::FILE* f = std::fopen((dir + "/" + e->d_name + "/schedstat").c_str(), "r");
+    if (!f) continue;  // a thread that ended meanwhile
+    unsigned long long run = 0;
+    if (std::fscanf(f, "%llu", &run) == 1) ns += run;
+    std::fclose(f);
   }
-  return static_cast<long>(utime + stime);
+  closedir(tasks);
+  return static_cast<double>(ns) / 1e9;
 }
 
 // A "Key: N kB" line of a /proc file, in KiB.
@@ -256,8 +260,7 @@ Watch WatchContender(const std::vector<std::string>& args, bool frames) {
     return w;
   }
   usleep(static_cast<useconds_t>(kSettleSeconds * 1e6));
-  const long hz = sysconf(_SC_CLK_TCK);
-  const long own0 = Ticks(pid), server0 = Ticks(screen.Server());
+  const double own0 = CpuSeconds(pid), server0 = CpuSeconds(screen.Server());
   const double t0 = Now();
   if (frames) {
     w.fps = screen.CountChanges(cx, cy, kMeasureSeconds);
@@ -265,13 +268,13 @@ Watch WatchContender(const std::vector<std::string>& args, bool frames) {
     usleep(static_cast<useconds_t>(kMeasureSeconds * 1e6));
   }
   const double seconds = Now() - t0;
-  const long own1 = Ticks(pid), server1 = Ticks(screen.Server());
+  const double own1 = CpuSeconds(pid), server1 = CpuSeconds(screen.Server());
   w.rss_kib = ProcKiB(pid, "status", "VmRSS:");
   w.pss_kib = ProcKiB(pid, "smaps_rollup", "Pss:");
   Stop(pid);
   if (own0 < 0 || own1 < 0 || server0 < 0 || server1 < 0) return w;
-  w.cpu = static_cast<double>(own1 - own0) / static_cast<double>(hz) / seconds;
-  w.server = static_cast<double>(server1 - server0) / static_cast<double>(hz) / seconds;
+  w.cpu = (own1 - own0) / seconds;
+  w.server = (server1 - server0) / seconds;
   w.ok = true;
   return w;
 }

@@ -382,13 +382,12 @@ void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_a
   // Two triangles, written in place: this runs for every glyph and
   // rectangle of every repaint.
   static constexpr int kOrder[6] = {0, 1, 2, 0, 2, 3};
-  const std::size_t at = vertices_.size();
-  vertices_.resize(at + 6);
-  GLVertex* out = vertices_.data() + at;
+  GLVertex six[6];
   for (int i = 0; i < 6; ++i) {
-    out[i] = corners[kOrder[i]];
-    out[i].flags = flags;
+    six[i] = corners[kOrder[i]];
+    six[i].flags = flags;
   }
+  vertices_.insert(vertices_.end(), six, six + 6);
   ops_.back().count += 6;
 }
 
@@ -508,6 +507,8 @@ void GLRenderer::SendOps(std::size_t from, std::size_t base) {
       continue;
     }
     if (op.type == Op::Type::Draw && op.count == 0) continue;
+    // A batch none of whose primitives meet the damage changes no state.
+    if (op.type == Op::Type::Draw && damage_on_ && DamageRun(i).count == 0) continue;
     State state = op.state;
     // A clear keeps whatever blender is on.
     if (op.type != Op::Type::Draw) state.blend = known_ ? gl_.blend : Blender::Off;
@@ -527,8 +528,7 @@ void GLRenderer::Draw(const Op& op, std::size_t index, std::size_t base) {
   const GLenum mode = op.state.kind == Kind::Lines ? GL_LINES : GL_TRIANGLES;
   // Where only the damage is drawn, the vertices of the primitives that
   // meet it were gathered for this pass (DrawDamaged).
-  VertexRun run{op.first - base, op.count};
-  if (damage_on_) run = damage_runs_[damage_pass_ * ops_.size() + index];
+  const VertexRun run = damage_on_ ? DamageRun(index) : VertexRun{op.first - base, op.count};
   if (run.count == 0) return;
   Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
   glDrawArrays(mode, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));

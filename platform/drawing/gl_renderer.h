@@ -176,6 +176,10 @@ class GLRenderer {
   void SendOps(std::size_t from, std::size_t base);
   // Draws the batch `op`, the record's op `index`.
   void Draw(const Op& op, std::size_t index, std::size_t base);
+  // The vertices of op `index` that the pass being drawn draws.
+  const VertexRun& DamageRun(std::size_t index) const {
+    return damage_runs_[damage_pass_ * ops_.size() + index];
+  }
   // Whether `op` is a clear that fills the whole of `rect`.
   static bool Covers(const Op& op, const GLClip& rect);
   // Draws the whole record again inside the damaged rectangles only.
