@@ -150,6 +150,11 @@ std::unique_ptr<GLRenderer> GLRenderer::Create() {
 bool GLRenderer::Init() {
   program_ = LinkProgram();
   if (program_ == 0) return false;
+  // The one program is made: the compiler's built-in functions, several
+  // MiB that the driver keeps for the context's next compile, can go.
+  if (epoxy_gl_version() >= 41 || epoxy_has_gl_extension("GL_ARB_ES2_compatibility")) {
+    glReleaseShaderCompiler();
+  }
   loc_size_ = glGetUniformLocation(program_, "u_size");
   loc_texture_ = glGetUniformLocation(program_, "u_texture");
 

@@ -186,6 +186,8 @@ void SetGraphics(TGraphics* graphics) {
     Cls();
     Flip(0);
     g._setup = 1;
+    // The first repaint makes the driver compile what it draws with.
+    TrimAfterNextPresentation();
   }
 }
 
@@ -436,6 +438,9 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   if (plan.levels.empty()) throw DrawingFailure(DrawingError::kNoTextureSize);
   const unsigned name = g._driver->MakeTexture(plan, image.flags);
   if (name == 0) throw DrawingFailure(DrawingError::kTextureRefused);
+  // An image's first frame is likely drawn with a state the driver has not
+  // compiled shaders for yet.
+  if (frames.bytes == 0) TrimAfterNextPresentation();
   ft.name = name;
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;

@@ -8,12 +8,14 @@
 #include "platform/drawing/gl_renderer.h"
 #include "platform/drawing/graphics_context.h"
 #include "platform/drawing/graphics_window.h"
+#include "platform/images/image.h"
 
 using namespace drawing_internal;
 
 namespace {
 
 TGraphics* g_current = nullptr;
+bool g_trim_after_present = false;
 
 // Shows the whole picture again by a swap, as the window system's changes
 // ask; the back buffer holds nothing known afterwards.
@@ -148,7 +150,13 @@ void drawing_internal::PresentCanvas(TGraphics& g, int sync) {
   const PresentMethod method = presenter.Method(how);
   PresentSurface(s, method, presenter.Region(method, g._driver->Drawn()), sync != 0 ? 1 : 0);
   if (method == PresentMethod::kSwap) g._driver->BackBufferLost();
+  if (g_trim_after_present) {
+    g_trim_after_present = false;
+    ReleaseFreedMemory();
+  }
 }
+
+void drawing_internal::TrimAfterNextPresentation() { g_trim_after_present = true; }
 
 int drawing_internal::CollectGLErrors() {
   if (!OwnGLContextIsCurrent()) return 0;

@@ -47,6 +47,11 @@ void ActivateCanvas(TGraphics* g);
 void FirstCanvasUse(TGraphics& g);
 // Ends g's repaint at a Flip: presents it when the presenter says so.
 void PresentCanvas(TGraphics& g, int sync);
+// After the next presentation the heap the driver freed goes back to the
+// system: its compiler's working memory, freed once the shaders of a new
+// context or of a new image's first draw are made, would otherwise stay in
+// the process for as long as it runs.
+void TrimAfterNextPresentation();
 // Collects the pending GL errors of the current context, when it is one of
 // the program's, printing each to stderr; how many there were.
 int CollectGLErrors();
