@@ -24,6 +24,7 @@
 #include "platform/drawing/graphics_window.h"
 #include "platform/window/gui_dialogs.h"
 #include "platform/window/gui_internal.h"
+#include "platform/window/x_errors.h"
 
 using namespace drawing_internal;
 
@@ -158,6 +159,7 @@ bool InitGui() {
     SDL_Quit();
     return false;
   }
+  if (driver && std::strcmp(driver, "x11") == 0) InstallXErrorFilter();
   g_gui.sdl_up = true;
   failed = false;
   g_gui.wake_event = SDL_RegisterEvents(1);

@@ -17,6 +17,9 @@
 #include "platform/testing/window_probe.h"
 #include "support/x11_session.h"
 
+// After the layer's headers: its GadgetKind::Window would shadow X's.
+#include <X11/Xlib.h>
+
 namespace {
 
 void Xdo(const std::string& args) {
@@ -92,6 +95,32 @@ class WindowTest : public ::testing::Test {
   TGadget* window = nullptr;
   TGadget* canvas = nullptr;
 };
+
+// An event sent to a window that is gone is no error that ends the
+// program (SDL's wake-ups race a window's end so); any other X error still
+// goes where it went, here to Xlib's handler, which ends the process.
+TEST_F(WindowTest, OnlyAnEventSentToAWindowThatIsGoneIsNoFatalXError) {
+  // The requests go on a connection of the test's own, as SDL's wake-ups
+  // go on one of SDL's.
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_NE(other, nullptr);
+  const ::Window gone = XCreateSimpleWindow(other, DefaultRootWindow(other), 0, 0, 8, 8, 0, 0, 0);
+  XDestroyWindow(other, gone);
+  XEvent wake{};
+  wake.xclient.type = ClientMessage;
+  wake.xclient.window = gone;
+  wake.xclient.format = 32;
+  XSendEvent(other, gone, False, NoEventMask, &wake);
+  XSync(other, False);
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        XMapWindow(other, gone);
+        XSync(other, False);
+      },
+      ::testing::ExitedWithCode(1), "BadWindow");
+  XCloseDisplay(other);
+}
 
 TEST_F(WindowTest, ClientAreaIs800x600CentredOnTheDesktop) {
   EXPECT_EQ(ClientWidth(window), 800);
