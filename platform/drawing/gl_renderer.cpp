@@ -485,7 +485,9 @@ void GLRenderer::Bind(unsigned texture) {
   bound_known_ = true;
 }
 
-void GLRenderer::Upload() { UploadVertices(vertices_.data() + sent_vertices_, vertices_.size() - sent_vertices_); }
+void GLRenderer::Upload() {
+  UploadVertices(vertices_.data() + sent_vertices_, vertices_.size() - sent_vertices_);
+}
 
 void GLRenderer::UploadVertices(const GLVertex* vertices, std::size_t count) {
   if (count == 0) return;
@@ -605,7 +607,8 @@ void GLRenderer::DrawDamaged(const Damage& damage) {
       const GLClip meet = Overlap(op.state.clip.enabled ? op.state.clip : whole, rect);
       if (meet.w <= 0 || meet.h <= 0) continue;  // its clip lies outside the pass
       const std::size_t first = damage_vertices_.size();
-      damage_runs_[pass * n + i] = {first, AppendPrimitivesMeeting(now, op, view, rect, &damage_vertices_)};
+      damage_runs_[pass * n + i] = {
+          first, AppendPrimitivesMeeting(now, op, view, rect, &damage_vertices_)};
     }
   }
   UploadVertices(damage_vertices_.data(), damage_vertices_.size());

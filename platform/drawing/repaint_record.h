@@ -31,7 +31,8 @@
 // view) of the differing ops, old and new; the whole record is replayed
 // with the scissor narrowed to them, which gives there exactly the pixels a
 // full replay gives (a primitive whose box lies wholly outside them is left
-// out of the replay). Whatever cannot be bounded exactly damages the whole
+// out of the replay, and so is everything before the last clear that fills
+// a rectangle whole: nothing of it shows there). Whatever cannot be bounded exactly damages the whole
 // canvas: no retained picture, a record that does not start with a whole
 // clear, part of the record already sent (a read back, a texture's end), a
 // different view, a texture drawn by the last presented record that has
