@@ -146,6 +146,10 @@ bool InitGui() {
   // The close box raises WindowClose alone; SDL must not add its quit event
   // when the last window is asked to close.
   SDL_SetHint(SDL_HINT_QUIT_ON_LAST_WINDOW_CLOSE, "0");
+  // Before SDL starts: SDL keeps the handler it finds, hands it every error
+  // it does not mend itself, and puts it back at its end, just before it
+  // closes its connections (and with them the errors still pending there).
+  InstallXErrorFilter();
   if (SDL_Init(SDL_INIT_VIDEO | SDL_INIT_EVENTS) != 0) {
     std::fprintf(stderr, "%s: %s\n", ProgramName(), SDL_GetError());
     return false;
@@ -159,7 +163,6 @@ bool InitGui() {
     SDL_Quit();
     return false;
   }
-  if (driver && std::strcmp(driver, "x11") == 0) InstallXErrorFilter();
   g_gui.sdl_up = true;
   failed = false;
   g_gui.wake_event = SDL_RegisterEvents(1);
