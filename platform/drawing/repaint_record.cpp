@@ -46,17 +46,15 @@ class DamageBuilder {
   Damage Finish();
 
  private:
-  bool MergeOnePair();
   GLClip target_;
   Damage damage_;
 };
 
-bool DamageBuilder::MergeOnePair() {
-  std::vector<GLClip>& rects = damage_.rects;
+bool MergeOnePair(std::vector<GLClip>& rects, long long slack) {
   for (std::size_t i = 0; i < rects.size(); ++i) {
     for (std::size_t j = i + 1; j < rects.size(); ++j) {
       const GLClip u = Bounds(rects[i], rects[j]);
-      if (Area(u) <= Area(rects[i]) + Area(rects[j]) + kMergeSlack) {
+      if (Area(u) <= Area(rects[i]) + Area(rects[j]) + slack) {
         rects[i] = u;
         rects.erase(rects.begin() + static_cast<std::ptrdiff_t>(j));
         return true;
@@ -71,8 +69,7 @@ Damage DamageBuilder::Finish() {
     damage_.rects.clear();
     return damage_;
   }
-  while (MergeOnePair()) {
-  }
+  MergeNearRects(&damage_.rects, kMergeSlack);
   std::vector<GLClip>& rects = damage_.rects;
   if (rects.size() > kMaxRects) {
     for (std::size_t i = 1; i < rects.size(); ++i) rects[0] = Bounds(rects[0], rects[i]);
@@ -85,6 +82,15 @@ Damage DamageBuilder::Finish() {
   if (damage_.full) rects.clear();
   return damage_;
 }
+
+}  // namespace
+
+void MergeNearRects(std::vector<GLClip>* rects, long long slack) {
+  while (MergeOnePair(*rects, slack)) {
+  }
+}
+
+namespace {
 
 // The window pixels vertices [first, first + count) can touch under `view`:
 // their bounding box, one pixel wider on every side for the rasteriser's

@@ -123,6 +123,10 @@ struct Damage {
 // is none.
 GLClip Overlap(const GLClip& a, const GLClip& b);
 
+// Replaces, until none is left, two rectangles by their bounding box where
+// it is at most `slack` pixels bigger than both together.
+void MergeNearRects(std::vector<GLClip>* rects, long long slack);
+
 // How a repaint must end.
 enum class Presentation : std::uint8_t {
   kIfChanged,  // present only when the picture changes

@@ -148,6 +148,14 @@ TEST(Presenter, AKeptBackBufferIsCopiedInPartsAndANewSizeSwapsOnceFirst) {
   EXPECT_FALSE(copied.full);
   ASSERT_EQ(copied.rects.size(), 1u);
   EXPECT_EQ(copied.rects[0], drawn.rects[0]);
+  // Rectangles near enough go up as one copy of their bounding box; far
+  // apart, each alone.
+  drawn.rects.push_back(GLClip{false, true, 300, 20, 30, 40});
+  ASSERT_EQ(p.Region(M::kCopyDamage, drawn).rects.size(), 1u);
+  EXPECT_EQ(p.Region(M::kCopyDamage, drawn).rects[0], (GLClip{false, true, 10, 20, 320, 40}));
+  drawn.rects.back().y = 1000;
+  EXPECT_EQ(p.Region(M::kCopyDamage, drawn).rects.size(), 2u);
+  drawn.rects.pop_back();
   // A swap, an unchanged picture presented again, or a picture apart goes
   // up whole.
   EXPECT_TRUE(p.Region(M::kSwap, drawn).full);
