@@ -2,6 +2,7 @@
 
 #include "controls/caption_estimate.h"
 #include "controls/color_saver.h"
+#include "controls/draw_key.h"
 #include "controls/int32.h"
 #include "controls/outline.h"
 #include "platform/drawing/graphics.h"
@@ -34,21 +35,30 @@ void TButton::UpdateTextPosY() {
 //   L f f f f D      D = dark (150), right and bottom edges, starting one
 //   L f f f f D          pixel in so they never cover the light corner
 //   L D D D D D      f = face (220 idle, 155 hovered)
+//
+// The hover test runs at every repaint, since clicks read its result; the
+// drawing is appended again as it was while nothing it shows has changed.
 int TButton::Draw() {
-  ColorSaver saved;
-  if (MouseOver(posx, posy, Add32(posx, width), Add32(posy, height))) {
-    SetColor(155, 155, 155);
-  } else {
-    SetColor(220, 220, 220);
+  const bool over = MouseOver(posx, posy, Add32(posx, width), Add32(posy, height));
+  const std::string& key =
+      DrawKey({over ? 1 : 0, posx, posy, width, height, intTextPosX, intTextPosY}, text);
+  if (DrawPieceAgain(piece, key)) return 0;
+  BeginDrawingPiece(piece);
+  {
+    ColorSaver saved;
+    if (over) {
+      SetColor(155, 155, 155);
+    } else {
+      SetColor(220, 220, 220);
+    }
+    DrawRect(static_cast<float>(posx), static_cast<float>(posy), static_cast<float>(width),
+             static_cast<float>(height));
+    SetColor(245, 245, 245);
+    DrawOutline(posx, posy, width, height, 150, 150, 150);
+    SetColor(0, 0, 0);
+    DrawText(text, static_cast<float>(intTextPosX), static_cast<float>(intTextPosY));
   }
-  DrawRect(static_cast<float>(posx), static_cast<float>(posy), static_cast<float>(width),
-           static_cast<float>(height));
-
-  SetColor(245, 245, 245);
-  DrawOutline(posx, posy, width, height, 150, 150, 150);
-
-  SetColor(0, 0, 0);
-  DrawText(text, static_cast<float>(intTextPosX), static_cast<float>(intTextPosY));
+  EndDrawingPiece(piece, key);
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/anchor.h"
+#include "platform/drawing/graphics.h"
 
 struct TEvent;
 
@@ -21,6 +22,7 @@ class TButton {
   int intTextPosY = 0;
   bool IsMouseOver = false;  // as of the last Draw or MouseOver
   bool Enabled = true;       // a disabled button never reports the pointer
+  TDrawingPiece piece;  // its drawing, kept for the next repaints
 
   // Flags in the order left, top, right, bottom; PrevWidth x PrevHeight is
   // the client size the rectangle was designed for.

@@ -2,6 +2,7 @@
 
 #include "controls/caption_estimate.h"
 #include "controls/color_saver.h"
+#include "controls/draw_key.h"
 #include "controls/int32.h"
 #include "controls/outline.h"
 
@@ -42,12 +43,20 @@ void TLabel::UpdateTextPosY() {
 }
 
 // Frame and text both in (245, 245, 245); the frame is the button's outline,
-// its right and bottom lines at posx + width and posy + height.
+// its right and bottom lines at posx + width and posy + height. The drawing
+// is appended again as it was while nothing it shows has changed.
 int TLabel::Draw() {
-  ColorSaver saved;
-  SetColor(245, 245, 245);
-  if (border) DrawOutline(posx, posy, width, height);
-  DrawText(text, static_cast<float>(intTextPosX), static_cast<float>(intTextPosY));
+  const std::string& key =
+      DrawKey({border ? 1 : 0, posx, posy, width, height, intTextPosX, intTextPosY}, text);
+  if (DrawPieceAgain(piece, key)) return 0;
+  BeginDrawingPiece(piece);
+  {
+    ColorSaver saved;
+    SetColor(245, 245, 245);
+    if (border) DrawOutline(posx, posy, width, height);
+    DrawText(text, static_cast<float>(intTextPosX), static_cast<float>(intTextPosY));
+  }
+  EndDrawingPiece(piece, key);
   return 0;
 }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "controls/anchor.h"
+#include "platform/drawing/graphics.h"
 
 struct TEvent;
 
@@ -25,6 +26,7 @@ class TLabel {
   bool IsMouseOver = false;
   bool Enabled = true;
   bool HasFocus = false;
+  TDrawingPiece piece;  // its drawing, kept for the next repaints
 
   // Flags in the order left, top, right, bottom.
   static std::unique_ptr<TLabel> CreateLabel(int x, int y, int width, int height,

@@ -142,7 +142,9 @@ std::uint64_t TextureContentInternal(unsigned name) {
 }
 
 std::unique_ptr<GLRenderer> GLRenderer::Create() {
+  static std::uint64_t made = 0;
   std::unique_ptr<GLRenderer> renderer(new GLRenderer());
+  renderer->serial_ = ++made;
   if (!renderer->Init()) return nullptr;
   return renderer;
 }
@@ -539,6 +541,97 @@ void GLRenderer::Draw(const Op& op, std::size_t index, std::size_t base) {
   if (run.count == 0) return;
   Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
   glDrawArrays(mode, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
+}
+
+void GLRenderer::BeginPiece() {
+  RecordPiece& start = piece_start_;
+  start.open = batch_open_;
+  start.open_state = batch_open_ ? ops_.back().state : State{};
+  start.open_content = batch_open_ ? ops_.back().content : 0;
+  start.want = want_;
+  start.view = view_;
+  start.mode = mode_;
+  piece_ops_ = ops_.size();
+  piece_vertices_ = vertices_.size();
+  piece_sent_ = sent_ops_;
+}
+
+bool GLRenderer::EndPiece(RecordPiece* piece) {
+  const RecordPiece& start = piece_start_;
+  piece->renderer = 0;
+  piece->ops.clear();
+  piece->vertices.clear();
+  const bool same_state = sent_ops_ == piece_sent_ && want_ == start.want && view_ == start.view &&
+                          mode_ == start.mode && ops_.size() >= piece_ops_ &&
+                          vertices_.size() >= piece_vertices_ &&
+                          (!start.open || piece_ops_ > 0);
+  if (!same_state) return false;
+  // Images keep their textures by rules of their own (made at a first
+  // draw, let go when the image goes or its budget is spent): a piece
+  // draws nothing but flat primitives and the font.
+  const auto own = [this](const State& state) {
+    return state.texture == 0 || state.texture == font_texture_;
+  };
+  if (start.open && !own(ops_[piece_ops_ - 1].state)) return false;
+  for (std::size_t i = piece_ops_; i < ops_.size(); ++i) {
+    if (ops_[i].type != Op::Type::Draw || !own(ops_[i].state)) return false;
+  }
+  piece->open = start.open;
+  piece->open_state = start.open_state;
+  piece->open_content = start.open_content;
+  piece->want = start.want;
+  piece->view = start.view;
+  piece->mode = start.mode;
+  piece->joined = 0;
+  if (start.open) {
+    // The batch open at the start was the record's last: its vertices
+    // ended where the piece's began.
+    const Op& joined = ops_[piece_ops_ - 1];
+    piece->joined = joined.first + joined.count - piece_vertices_;
+    piece->joined_state = joined.state;
+    piece->joined_content = joined.content;
+  }
+  piece->ops.assign(ops_.begin() + static_cast<std::ptrdiff_t>(piece_ops_), ops_.end());
+  for (Op& op : piece->ops) op.first -= piece_vertices_;
+  piece->vertices.assign(vertices_.begin() + static_cast<std::ptrdiff_t>(piece_vertices_),
+                         vertices_.end());
+  piece->open_after = batch_open_;
+  piece->renderer = serial_;
+  return true;
+}
+
+bool GLRenderer::AppendPiece(const RecordPiece& piece) {
+  if (piece.renderer != serial_ || piece.open != batch_open_ || !(piece.want == want_) ||
+      !(piece.view == view_) || piece.mode != mode_) {
+    return false;
+  }
+  if (piece.open && (!(ops_.back().state == piece.open_state) ||
+                     ops_.back().content != piece.open_content)) {
+    return false;
+  }
+  // A font texture made again holds something else: the piece must be
+  // drawn afresh.
+  const auto holds = [](const State& state, std::uint64_t content) {
+    return state.texture == 0 || TextureContentInternal(state.texture) == content;
+  };
+  if (piece.open && !holds(piece.joined_state, piece.joined_content)) return false;
+  for (const Op& op : piece.ops) {
+    if (!holds(op.state, op.content)) return false;
+  }
+  const std::size_t base = vertices_.size();
+  vertices_.insert(vertices_.end(), piece.vertices.begin(), piece.vertices.end());
+  if (piece.open) {
+    Op& joined = ops_.back();
+    joined.count += piece.joined;
+    joined.state = piece.joined_state;
+    joined.content = piece.joined_content;
+  }
+  for (const Op& op : piece.ops) {
+    ops_.push_back(op);
+    ops_.back().first += base;
+  }
+  batch_open_ = piece.open_after;
+  return true;
 }
 
 void GLRenderer::Flush() {

@@ -33,6 +33,30 @@ enum : std::int32_t {
   kVertexAlphaTest = 2,  // fragments with alpha below 0.5 are dropped
 };
 
+// A stretch of a repaint's record kept so that a later repaint can append
+// it again as it was (graphics.h's reusable drawing): the state it began
+// in, and what it did to the record from there.
+struct RecordPiece {
+  std::uint64_t renderer = 0;  // the renderer that recorded it; 0: none
+  // Where it began: the open batch (if any), the clip, view and blend mode.
+  bool open = false;
+  RecordState open_state;
+  std::uint64_t open_content = 0;
+  RecordState want;
+  RecordView view;
+  int mode = 0;
+  // What it did: vertices added to the batch open at its start (which then
+  // had the state and content below), new batches (their vertex ranges
+  // counted from the start of `vertices`), and whether the last one was
+  // left open.
+  std::size_t joined = 0;
+  RecordState joined_state;
+  std::uint64_t joined_content = 0;
+  std::vector<RecordOp> ops;
+  std::vector<GLVertex> vertices;
+  bool open_after = false;
+};
+
 class GLRenderer {
  public:
   // Compiles the shader and makes the buffers and the font texture in the
@@ -97,6 +121,17 @@ class GLRenderer {
   // What the last EndFrame or RedrawPresented drew of the picture: nothing
   // (the picture is the same), damaged rectangles, or all of it.
   const Damage& Drawn() const { return drawn_; }
+  // Reusable drawing: BeginPiece notes where the record stands; EndPiece
+  // keeps in `piece` what was recorded since, false (and `piece` emptied)
+  // where it cannot simply be appended again: something was sent, a view,
+  // clip or blend mode changed, or anything but flat primitives and text
+  // was recorded.
+  // AppendPiece appends it again, true, where the record now stands in the
+  // state the piece began in and the textures it draws hold what they held;
+  // otherwise it appends nothing.
+  void BeginPiece();
+  bool EndPiece(RecordPiece* piece);
+  bool AppendPiece(const RecordPiece& piece);
   // Sends everything recorded and not yet sent.
   void Flush();
   // Ends the repaint at a presentation: true when the caller must present
@@ -201,6 +236,10 @@ class GLRenderer {
   int PictureHeight() const { return fbo_ != 0 ? target_h_ : kept_h_; }
   std::vector<std::uint8_t> ReadPicture(int x, int y, int w, int h);
 
+  std::uint64_t serial_ = 0;  // tells renderers apart over the program's life
+  // Where the piece being recorded began.
+  RecordPiece piece_start_;
+  std::size_t piece_ops_ = 0, piece_vertices_ = 0, piece_sent_ = 0;
   unsigned program_ = 0, vao_ = 0, vbo_ = 0, font_texture_ = 0;
   // The picture of its own (0: drawing into the back buffer) and its size.
   unsigned fbo_ = 0, fbo_color_ = 0;

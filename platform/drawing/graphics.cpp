@@ -521,6 +521,79 @@ void Cls() {
 // presentation is drawn (and copied); a repaint that would show exactly what
 // is on screen already is neither drawn nor presented, unless the presenter
 // says otherwise (presenter.h).
+namespace {
+
+// Everything of a drawing context that drawing reads, besides the renderer.
+struct DrawingState {
+  int color_red, color_green, color_blue;
+  float color_alpha;
+  int clscolor_red, clscolor_green, clscolor_blue;
+  float line_width, tform_rot, tform_scale_x, tform_scale_y;
+  float tform_ix, tform_iy, tform_jx, tform_jy;
+  int viewport_x, viewport_y, viewport_w, viewport_h;
+  float origin_x, origin_y, handle_x, handle_y;
+  const TFont* image_font;
+  int blend_mode, width, height;
+  int canvas_x, canvas_y, canvas_w, canvas_h, drawable_w, drawable_h;
+  bool operator==(const DrawingState&) const = default;
+};
+
+DrawingState StateOf(const TGraphics& g) {
+  const auto& s = g._graphics;
+  return {g.color_red,   g.color_green,   g.color_blue,     g.color_alpha,   g.clscolor_red,
+          g.clscolor_green, g.clscolor_blue, g.line_width,  g.tform_rot,     g.tform_scale_x,
+          g.tform_scale_y, g.tform_ix,      g.tform_iy,     g.tform_jx,      g.tform_jy,
+          g.viewport_x,  g.viewport_y,    g.viewport_w,     g.viewport_h,    g.origin_x,
+          g.origin_y,    g.handle_x,      g.handle_y,       g.image_font,    g.blend_mode,
+          g.width,       g.height,        s.canvas_x,       s.canvas_y,      s.canvas_w,
+          s.canvas_h,    s.drawable_w,    s.drawable_h};
+}
+
+}  // namespace
+
+struct TDrawingPiece::Kept {
+  const TGraphics* graphics = nullptr;  // null: nothing kept
+  DrawingState state{};
+  std::string key;
+  drawing_internal::RecordPiece record;
+};
+
+TDrawingPiece::TDrawingPiece() : kept_(std::make_unique<Kept>()) {}
+TDrawingPiece::~TDrawingPiece() = default;
+
+bool DrawPieceAgain(TDrawingPiece& piece, const std::string& key) {
+  TGraphics* g = Current();
+  const TDrawingPiece::Kept& kept = piece.kept();
+  if (g == nullptr || !g->_driver || kept.graphics != g || kept.key != key ||
+      !(kept.state == StateOf(*g))) {
+    return false;
+  }
+  return g->_driver->AppendPiece(kept.record);
+}
+
+void BeginDrawingPiece(TDrawingPiece& piece) {
+  TDrawingPiece::Kept& kept = piece.kept();
+  kept.graphics = nullptr;
+  TGraphics* g = Current();
+  if (g == nullptr || !g->_driver) return;
+  kept.state = StateOf(*g);
+  g->_driver->BeginPiece();
+  kept.graphics = g;
+}
+
+void EndDrawingPiece(TDrawingPiece& piece, const std::string& key) {
+  TDrawingPiece::Kept& kept = piece.kept();
+  TGraphics* g = Current();
+  // Kept only where the drawing left the state as it found it: appended
+  // again, it changes nothing else either.
+  if (kept.graphics == nullptr || kept.graphics != g || !g->_driver ||
+      !(kept.state == StateOf(*g)) || !g->_driver->EndPiece(&kept.record)) {
+    kept.graphics = nullptr;
+    return;
+  }
+  kept.key = key;
+}
+
 void Flip(int sync) {
   TGraphics* g = Current();
   if (g == nullptr || !g->_driver) return;

@@ -3,6 +3,7 @@
 // 8 x 16 font and textured images, in canvas pixels (origin top-left).
 #pragma once
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -67,6 +68,31 @@ void DrawImage(TImage* image, float x, float y, int frame = 0);
 inline void DrawImage(const ImagePtr& image, float x, float y, int frame = 0) {
   DrawImage(image.get(), x, y, frame);
 }
+
+// Reusable drawing, for what looks the same from one repaint to the next
+// (a control nobody touched): the drawing between BeginDrawingPiece and
+// EndDrawingPiece is kept in the piece under `key`, which must name
+// everything that drawing depends on besides the drawing state.
+// DrawPieceAgain appends it to the repaint as it was, true, where the key
+// and the whole drawing state are what they were when it was kept; false
+// (nothing drawn) where it must be drawn afresh. The picture is the same
+// either way. Only drawing that leaves the state as it found it, and draws
+// rectangles, lines and text but no image, is kept.
+class TDrawingPiece {
+ public:
+  TDrawingPiece();
+  ~TDrawingPiece();
+  TDrawingPiece(const TDrawingPiece&) = delete;
+  TDrawingPiece& operator=(const TDrawingPiece&) = delete;
+  struct Kept;
+  Kept& kept() { return *kept_; }
+
+ private:
+  std::unique_ptr<Kept> kept_;
+};
+bool DrawPieceAgain(TDrawingPiece& piece, const std::string& key);
+void BeginDrawingPiece(TDrawingPiece& piece);
+void EndDrawingPiece(TDrawingPiece& piece, const std::string& key);
 
 // A repaint identical to the one on screen is not presented, but where the
 // window may not show it (platform/drawing/presenter.h).

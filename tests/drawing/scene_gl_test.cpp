@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "support/drawing_support.h"
 #include "platform/testing/drawing_probe.h"
@@ -14,12 +16,32 @@ namespace {
 constexpr int kW = 640;
 constexpr int kH = 480;
 
-void DrawScene(const ImagePtr& image, const std::function<void()>& after_each) {
+// Parts of the scene as reusable drawing: none (drawn afresh), or kept in
+// and appended again from `pieces`, counting the parts appended again.
+struct Parts {
+  TDrawingPiece* pieces = nullptr;
+  int again = 0;
+  void Draw(int i, const std::function<void()>& draw) {
+    if (pieces == nullptr) return draw();
+    if (DrawPieceAgain(pieces[i], "part")) {
+      ++again;
+      return;
+    }
+    BeginDrawingPiece(pieces[i]);
+    draw();
+    EndDrawingPiece(pieces[i], "part");
+  }
+};
+
+void DrawScene(const ImagePtr& image, const std::function<void()>& after_each,
+               Parts* parts = nullptr, int font_shade = 255) {
+  Parts fresh;
+  Parts& part = parts != nullptr ? *parts : fresh;
   SetBlend(3);
   SetClsColor(40, 44, 52);
   Cls();
   // A panel of controls: faces, edges and captions.
-  for (int i = 0; i < 4; ++i) {
+  for (int i = 0; i < 4; ++i) part.Draw(i, [&] {
     const float x = 16.0f + static_cast<float>(i) * 104.0f;
     SetColor(220, 220, 220);
     DrawRect(x, 16, 96, 24);
@@ -35,15 +57,17 @@ void DrawScene(const ImagePtr& image, const std::function<void()>& after_each) {
     const std::string captions[] = {"Load", "Reload", "Pause", "Quit"};
     DrawText(captions[i], x + 48 - static_cast<float>(captions[i].size()) * 4, 16 + 6);
     after_each();
-  }
+  });
   // The whole font, 1x then 2x.
-  SetColor(255, 255, 255);
-  for (int line = 0; line < 3; ++line) {
-    std::string text;
-    for (int c = 32 + line * 32; c < 64 + line * 32; ++c) text += static_cast<char>(c);
-    DrawText(text, 16, 56 + 18.0f * static_cast<float>(line));
-    after_each();
-  }
+  SetColor(font_shade, font_shade, font_shade);
+  part.Draw(4, [&] {
+    for (int line = 0; line < 3; ++line) {
+      std::string text;
+      for (int c = 32 + line * 32; c < 64 + line * 32; ++c) text += static_cast<char>(c);
+      DrawText(text, 16, 56 + 18.0f * static_cast<float>(line));
+      after_each();
+    }
+  });
   SetColor(255, 220, 120);
   DrawText("The quick brown fox jumps over the lazy dog.", 16, 112);
   SetScale(2, 2);
@@ -70,7 +94,7 @@ void DrawScene(const ImagePtr& image, const std::function<void()>& after_each) {
   SetColor(255, 255, 255);
   SetScale(3, 3);
   SetRotation(30);
-  DrawImage(image, 470, 330);
+  part.Draw(5, [&] { DrawImage(image, 470, 330); });
   after_each();
   SetRotation(0);
   SetScale(1, 1);
@@ -110,6 +134,42 @@ TEST(Scene, BatchedEqualsUnbatchedAndRaisesNoGLError) {
   if (const char* path = std::getenv("CELLREEL_SCREENSHOT")) {
     EXPECT_TRUE(WritePng(path, kW, kH, batched.rgba)) << path;
   }
+}
+
+// Drawing kept and appended again gives the picture drawing it afresh
+// gives; a part is drawn afresh where it would not: it changed the drawing
+// state, began in another one, or drew an image, whose textures come and go
+// by rules of their own.
+TEST(Scene, PartsAppendedAgainEqualTheSceneDrawnAfresh) {
+  OffscreenCanvas canvas(kW, kH);
+  ASSERT_TRUE(canvas.ok());
+  SetGraphics(canvas.graphics());
+  ImagePtr image = Sprite();
+  const auto fresh = [&](int font_shade) {
+    DrawScene(image, [] {}, nullptr, font_shade);
+    return Grab(kW, kH).rgba;
+  };
+  TDrawingPiece pieces[6];
+  const auto reused = [&](int font_shade) {
+    Parts parts{pieces};
+    DrawScene(image, [] {}, &parts, font_shade);
+    return std::pair(Grab(kW, kH).rgba, parts.again);
+  };
+  const auto expect = [&](int font_shade, int again, const char* what) {
+    const std::vector<std::uint8_t> want = fresh(font_shade);
+    const auto [got, got_again] = reused(font_shade);
+    EXPECT_TRUE(got == want) << what << ": not the picture drawn afresh";
+    EXPECT_EQ(got_again, again) << what;
+  };
+  expect(255, 0, "kept");
+  // The first control leaves another colour than it began with; the other
+  // three begin in the colour the one before left, joining its batch.
+  expect(255, 4, "appended again");
+  expect(200, 3, "the font's colour changed");
+  // The font kept in its new colour; the image drawn afresh, as always.
+  image = MakeTestImage(32, 24, 16, 12, 2, [](int x, int y) { return Rgba(x * 8, 255, y, 255); });
+  expect(200, 4, "a new image in the old one's place");
+  EXPECT_EQ(CheckGLErrors(), 0);
 }
 
 }  // namespace
