@@ -3,7 +3,8 @@
 // and at 200 ms, and idle without a sheet), ImageMagick's animate at
 // 60 frames a second (the frames as 8 files, -delay 1x60), and the bare
 // SDL2 + GL window with its 60 Hz timer (bench/floor/bare_window.cpp).
-// Each is watched from outside over the same time after it settled:
+// Each is watched from outside over the same time after it settled, once
+// in each of three rounds; the figures are the medians over the rounds:
 //
 //   cpu_percent      its own processor time, every thread included
 //   xserver_percent  the X server's processor time meanwhile
@@ -11,7 +12,8 @@
 //   fps_on_screen    changes of the pixel at the centre of its window, read
 //                    from the screen at each damage the X server reports
 //   rss_MiB, pss_MiB resident size at the end (PSS: shared pages divided)
-//   x_animate, x_bare  total_percent against the contender named, in this run
+//   x_animate, x_bare  total_percent against the contender named in the
+//                    same round
 //
 // Needs a display with the DAMAGE extension: run through
 // tests/with-display.sh. ImageMagick's animate is skipped when missing.
@@ -29,6 +31,7 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -281,51 +284,93 @@ Watch WatchContender(const std::vector<std::string>& args, bool frames) {
 
 std::string g_self;
 
-std::map<std::string, Watch>& Seen() {
-  static std::map<std::string, Watch> seen;
-  return seen;
+// Each contender once per round, the rounds one after another: a machine
+// whose load comes and goes then weighs on every contender alike.
+constexpr int kRounds = 3;
+
+struct Contender {
+  std::string name;
+  std::vector<std::string> args;
+  bool frames;
+};
+
+std::vector<Contender> Contenders() {
+  std::vector<std::string> animate = {"animate", "-delay", "1x60"};
+  for (int t = 0; t < kFrames; ++t) animate.push_back(FramePath(t));
+  const auto program = [](const char* mode) {
+    return Contender{mode, {g_self, "--play", mode, StripPath()}, std::strcmp(mode, "idle") != 0};
+  };
+  return {{"bare", {BARE_WINDOW, "--cpu", "idle", "100000"}, false},
+          {"animate", animate, true},
+          program("play0"),
+          program("play200"),
+          program("idle")};
 }
 
-void Report(benchmark::State& state, const std::string& name, const Watch& w) {
-  if (!w.ok) {
-    state.SkipWithError("the contender did not run (no display, no DAMAGE, not installed?)");
-    return;
+// Every contender's watch in each round, watched at the first report.
+std::map<std::string, std::vector<Watch>>& Rounds() {
+  static std::map<std::string, std::vector<Watch>> rounds = [] {
+    std::map<std::string, std::vector<Watch>> r;
+    const std::vector<Contender> contenders = Contenders();
+    for (int round = 0; round < kRounds; ++round) {
+      for (const Contender& c : contenders) r[c.name].push_back(WatchContender(c.args, c.frames));
+    }
+    return r;
+  }();
+  return rounds;
+}
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  std::sort(v.begin(), v.end());
+  const std::size_t n = v.size();
+  return n % 2 == 1 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
+}
+
+// The median of `field` over the rounds.
+template <class Field>
+double MedianOf(const std::vector<Watch>& rounds, Field field) {
+  std::vector<double> v;
+  for (const Watch& w : rounds) v.push_back(field(w));
+  return Median(v);
+}
+
+double Total(const Watch& w) { return w.cpu + w.server; }
+
+void Report(benchmark::State& state, const std::string& name) {
+  for (auto _ : state) {
   }
-  Seen()[name] = w;
-  state.counters["cpu_percent"] = 100.0 * w.cpu;
-  state.counters["xserver_percent"] = 100.0 * w.server;
-  state.counters["total_percent"] = 100.0 * (w.cpu + w.server);
-  state.counters["fps_on_screen"] = w.fps;
-  state.counters["rss_MiB"] = static_cast<double>(w.rss_kib) / 1024.0;
-  state.counters["pss_MiB"] = static_cast<double>(w.pss_kib) / 1024.0;
+  const std::vector<Watch>& mine = Rounds()[name];
+  for (const Watch& w : mine) {
+    if (!w.ok) {
+      state.SkipWithError("the contender did not run (no display, no DAMAGE, not installed?)");
+      return;
+    }
+  }
+  state.counters["cpu_percent"] = 100.0 * MedianOf(mine, [](const Watch& w) { return w.cpu; });
+  state.counters["xserver_percent"] =
+      100.0 * MedianOf(mine, [](const Watch& w) { return w.server; });
+  state.counters["total_percent"] = 100.0 * MedianOf(mine, Total);
+  state.counters["fps_on_screen"] = MedianOf(mine, [](const Watch& w) { return w.fps; });
+  state.counters["rss_MiB"] =
+      MedianOf(mine, [](const Watch& w) { return static_cast<double>(w.rss_kib); }) / 1024.0;
+  state.counters["pss_MiB"] =
+      MedianOf(mine, [](const Watch& w) { return static_cast<double>(w.pss_kib); }) / 1024.0;
+  // Against another contender: the median of the ratios within a round.
   for (const char* other : {"animate", "bare"}) {
-    const auto it = Seen().find(other);
-    if (it == Seen().end() || name == other || it->second.cpu + it->second.server <= 0) continue;
-    state.counters[std::string("x_") + other] =
-        (w.cpu + w.server) / (it->second.cpu + it->second.server);
+    if (name == other) continue;
+    const std::vector<Watch>& theirs = Rounds()[other];
+    std::vector<double> ratios;
+    for (std::size_t r = 0; r < mine.size() && r < theirs.size(); ++r) {
+      if (theirs[r].ok && Total(theirs[r]) > 0) ratios.push_back(Total(mine[r]) / Total(theirs[r]));
+    }
+    if (!ratios.empty()) state.counters[std::string("x_") + other] = Median(ratios);
   }
 }
 
-void BM_BareWindow(benchmark::State& state) {
-  for (auto _ : state) {
-  }
-  Report(state, "bare", WatchContender({BARE_WINDOW, "--cpu", "idle", "100000"}, false));
-}
-
-void BM_Animate60(benchmark::State& state) {
-  for (auto _ : state) {
-  }
-  std::vector<std::string> args = {"animate", "-delay", "1x60"};
-  for (int t = 0; t < kFrames; ++t) args.push_back(FramePath(t));
-  Report(state, "animate", WatchContender(args, true));
-}
-
-void BM_Cellreel(benchmark::State& state, const char* mode) {
-  for (auto _ : state) {
-  }
-  Report(state, mode,
-         WatchContender({g_self, "--play", mode, StripPath()}, std::strcmp(mode, "idle") != 0));
-}
+void BM_BareWindow(benchmark::State& state) { Report(state, "bare"); }
+void BM_Animate60(benchmark::State& state) { Report(state, "animate"); }
+void BM_Cellreel(benchmark::State& state, const char* mode) { Report(state, mode); }
 
 // The references first, so that the program's figures carry their ratios.
 BENCHMARK(BM_BareWindow)->Iterations(1)->Unit(benchmark::kSecond);
