@@ -26,6 +26,19 @@ std::uint64_t g_next_content = 0;
 
 void NewContent(unsigned name) { Contents()[name] = ++g_next_content; }
 
+// An image texture's own filters, and whether it is set to sample nearest
+// instead now. A texture is switched only when a draw wants the other way,
+// which for a preview at scale 1 is once: switching at every draw would
+// cost a software renderer the sampler state set up again each time.
+struct TextureFilter {
+  GLint min = GL_NEAREST, mag = GL_NEAREST;
+  bool nearest = false;
+};
+std::unordered_map<unsigned, TextureFilter>& Filters() {
+  static auto& filters = *new std::unordered_map<unsigned, TextureFilter>;
+  return filters;
+}
+
 // Positions arrive in canvas pixels; the projection puts 0 at the left/top
 // edge and size at the right/bottom edge. Colour and the texturing switch are
 // flat: every vertex of a primitive carries the same values, and not
@@ -354,11 +367,12 @@ Blender GLRenderer::Route(std::uint8_t alpha, unsigned texture, bool binary_alph
 
 void GLRenderer::SetClip(const GLClip& clip) { want_.clip = clip; }
 
-void GLRenderer::Prepare(Kind kind, Blender blend, unsigned texture) {
+void GLRenderer::Prepare(Kind kind, Blender blend, unsigned texture, bool nearest) {
   if (batch_open_) {
     const State& open = ops_.back().state;
-    const bool joins = open.blend == blend && open.clip == want_.clip && open.kind == kind &&
-                       (texture == 0 || open.texture == 0 || open.texture == texture);
+    const bool joins =
+        open.blend == blend && open.clip == want_.clip && open.kind == kind &&
+        (texture == 0 || open.texture == 0 || (open.texture == texture && open.nearest == nearest));
     if (!joins) batch_open_ = false;
   }
   if (!batch_open_) {
@@ -375,15 +389,17 @@ void GLRenderer::Prepare(Kind kind, Blender blend, unsigned texture) {
   Op& op = ops_.back();
   if (texture != 0 && op.state.texture != texture) {
     op.state.texture = texture;
+    op.state.nearest = nearest;
     op.content = TextureContentInternal(texture);
   }
 }
 
-void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha) {
+void GLRenderer::Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha,
+                      bool nearest) {
   if (want_.clip.empty) return;
   bool alpha_test = false;
   const Blender blend = Route(corners[0].a, texture, binary_alpha, &alpha_test);
-  Prepare(Kind::Triangles, blend, texture);
+  Prepare(Kind::Triangles, blend, texture, nearest);
   const std::int32_t flags =
       (texture != 0 ? kVertexTextured : 0) | (alpha_test ? kVertexAlphaTest : 0);
   // Two triangles, written in place: this runs for every glyph and
@@ -487,6 +503,15 @@ void GLRenderer::Bind(unsigned texture) {
   bound_known_ = true;
 }
 
+void GLRenderer::Sample(unsigned texture, bool nearest) {
+  const auto it = Filters().find(texture);
+  if (it == Filters().end() || it->second.nearest == nearest) return;
+  TextureFilter& f = it->second;
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, nearest ? GL_NEAREST : f.min);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, nearest ? GL_NEAREST : f.mag);
+  f.nearest = nearest;
+}
+
 void GLRenderer::Upload() {
   UploadVertices(vertices_.data() + sent_vertices_, vertices_.size() - sent_vertices_);
 }
@@ -540,6 +565,7 @@ void GLRenderer::Draw(const Op& op, std::size_t index, std::size_t base) {
   const VertexRun run = damage_on_ ? DamageRun(index) : VertexRun{op.first - base, op.count};
   if (run.count == 0) return;
   Bind(op.state.texture != 0 ? op.state.texture : font_texture_);
+  if (op.state.texture != 0) Sample(op.state.texture, op.state.nearest);
   glDrawArrays(mode, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
 }
 
@@ -826,6 +852,7 @@ unsigned GLRenderer::MakeTexture(const TexturePlan& plan, int flags) {
   if (mipmapped) min_filter = linear ? GL_LINEAR_MIPMAP_LINEAR : GL_NEAREST_MIPMAP_NEAREST;
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, min_filter);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, linear ? GL_LINEAR : GL_NEAREST);
+  Filters()[name] = TextureFilter{min_filter, linear ? GL_LINEAR : GL_NEAREST, false};
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_BASE_LEVEL, 0);
@@ -844,6 +871,7 @@ void GLRenderer::DeleteTexture(unsigned name) {
   }
   if (bound_known_ && bound_ == name) bound_known_ = false;
   Contents().erase(name);
+  Filters().erase(name);
   const GLuint n = name;
   glDeleteTextures(1, &n);
 }

@@ -78,8 +78,10 @@ class GLRenderer {
   bool ClipIsEmpty() const { return want_.clip.empty; }
 
   // A filled convex quadrilateral (corners in order); texture 0 = untextured.
-  // `binary_alpha`: every texel's alpha is 0 or 255 (the font).
-  void Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha = false);
+  // `binary_alpha`: every texel's alpha is 0 or 255 (the font). `nearest`:
+  // sampled nearest, where that gives what the texture's filter gives.
+  void Quad(const GLVertex corners[4], unsigned texture, bool binary_alpha = false,
+            bool nearest = false);
   // A GL line segment (diamond-exit rule: the last pixel is left out).
   void Line(const GLVertex& a, const GLVertex& b);
   // Fills the clip (or the whole framebuffer with clipping off).
@@ -197,11 +199,13 @@ class GLRenderer {
   Blender Route(std::uint8_t alpha, unsigned texture, bool binary_alpha, bool* alpha_test) const;
   // Opens a new batch when a primitive of `kind` with `texture` cannot join
   // the open one.
-  void Prepare(Kind kind, Blender blend, unsigned texture);
+  void Prepare(Kind kind, Blender blend, unsigned texture, bool nearest = false);
   // The one place where per-batch GL state changes (cached); false when the
   // state's clip lies wholly outside the damage being drawn.
   bool ApplyState(const State& state);
   void Bind(unsigned texture);
+  // Makes the bound image texture sample nearest, or by its own filter.
+  void Sample(unsigned texture, bool nearest);
   void SendView(const View& view);
   // Puts the unsent vertices into the vertex buffer.
   void Upload();

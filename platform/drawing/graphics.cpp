@@ -445,6 +445,8 @@ const TFrameTexture* FrameTexture(TGraphics& g, TImage& image, int frame) {
   ft.seq = CurrentTextureGeneration();
   ft.u = plan.u;
   ft.v = plan.v;
+  ft.full_size = plan.full_size;
+  ft.binary_alpha = plan.binary_alpha;
   frames.Made(index, PlanBytes(plan));
   // Over the budget: the frames drawn longest ago give their textures back.
   const std::size_t budget = TextureBudget(image, PlanBytes(plan));
@@ -501,7 +503,15 @@ void DrawImage(TImage* image, float x, float y, int frame) {
     v[i].u = us[i];
     v[i].v = vs[i];
   }
-  g._driver->Quad(v, ft.name);
+  // Unscaled, unrotated and on whole pixels, every pixel's centre falls on
+  // a texel's centre: any filter gives that texel, and the nearest costs a
+  // software rasteriser least. Its alpha is then a texel's own, so a frame
+  // whose texels are opaque or clear draws as the font does.
+  const bool on_texels = ft.full_size && g.tform_ix == 1.0f && g.tform_iy == 0.0f &&
+                         g.tform_jx == 0.0f && g.tform_jy == 1.0f &&
+                         std::floor(v[0].x) == v[0].x && std::floor(v[0].y) == v[0].y &&
+                         std::floor(w) == w && std::floor(h) == h;
+  g._driver->Quad(v, ft.name, on_texels && ft.binary_alpha, on_texels);
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,8 @@ struct TFrameTexture {
   unsigned seq = 0;    // graphics generation it was made for; 0 = none yet
   float u = 1.0f;      // texture coordinates of the frame's far corner
   float v = 1.0f;
+  bool full_size = true;      // one texel per pixel of the frame
+  bool binary_alpha = false;  // every texel's alpha is 0 or 255
 };
 
 // The textures of one image's frames: only frames that have one are stored,

@@ -81,6 +81,7 @@ struct RecordState {
   Blender blend = Blender::Off;
   GLClip clip;
   unsigned texture = 0;  // 0: the batch has no textured primitive yet
+  bool nearest = false;  // the texture is sampled nearest, whatever its filter
   RecordKind kind = RecordKind::Triangles;
   bool operator==(const RecordState&) const = default;
 };

@@ -123,6 +123,18 @@ TexturePlan PrepareFrameTexture(const TPixmap& frame, int flags, int max_texture
   }
   plan.u = static_cast<float>(stored_w) / static_cast<float>(tw);
   plan.v = static_cast<float>(stored_h) / static_cast<float>(th);
+  plan.full_size = stored_w == frame.width && stored_h == frame.height;
+  plan.binary_alpha = true;
+  for (int y = 0; y < level0.height && plan.binary_alpha; ++y) {
+    const std::uint8_t* row = level0.Row(y);
+    for (int x = 0; x < level0.width; ++x) {
+      const std::uint8_t a = row[4 * x + 3];
+      if (a != 0 && a != 255) {
+        plan.binary_alpha = false;
+        break;
+      }
+    }
+  }
   plan.levels.push_back(std::move(level0));
   if (flags & MIPMAPPEDIMAGE) {
     while (plan.levels.back().width > 1 || plan.levels.back().height > 1)

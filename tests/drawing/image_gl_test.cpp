@@ -72,6 +72,33 @@ TEST_F(Images, TexelsMapOneToOneWithTheTopLeftTexelFirst) {
   }
 }
 
+// On whole pixels at scale 1 every pixel shows a texel; scaled, or off whole
+// pixels, a filtered image still mixes neighbouring texels, however often
+// it is drawn the one way and the other.
+TEST_F(Images, AFilteredImageStaysFilteredWherePixelsMissTheTexelCentres) {
+  const ImagePtr image = MakeTestImage(
+      2, 1, 0, 0, 2, [](int x, int) { return x == 0 ? Rgba(0, 0, 0, 255) : Rgba(255, 255, 255, 255); });
+  SetBlend(3);
+  for (int round = 0; round < 2; ++round) {
+    Cls();
+    DrawImage(image, 10, 10);
+    SetScale(4, 4);
+    DrawImage(image, 20, 10);
+    SetScale(1, 1);
+    DrawImage(image, 40.5f, 10);
+    DrawImage(image, 50, 10);
+    const Snapshot s = GrabAll();
+    for (const int x : {10, 50}) {
+      EXPECT_EQ(s.At(x, 10), kBlack) << "round " << round;
+      EXPECT_EQ(s.At(x + 1, 10), kWhite) << "round " << round;
+    }
+    for (const int x : {23, 24, 41}) {
+      EXPECT_GT(s.At(x, 10).r, 0) << "x " << x << ", round " << round;
+      EXPECT_LT(s.At(x, 10).r, 255) << "x " << x << ", round " << round;
+    }
+  }
+}
+
 TEST_F(Images, RotationTurnsTheTexelsClockwise) {
   const ImagePtr image = MakeTestImage(8, 4, 0, 0, 0, Pattern);
   SetRotation(90);

@@ -46,6 +46,8 @@ TEST(TexturePlan, FrameSitsTopLeftWithEdgesRepeatedOnce) {
   EXPECT_EQ(PixelRGBA(t, 5, 3), PixelRGBA(f, 4, 2));
   // Only one texel of repetition: the column after it is left empty.
   EXPECT_EQ(PixelRGBA(t, 6, 0), 0u);
+  EXPECT_TRUE(plan.full_size);
+  EXPECT_TRUE(plan.binary_alpha) << "opaque, and clear around";
 }
 
 TEST(TexturePlan, PowerOfTwoRgbaFramesAreUsedAsTheyAre) {
@@ -59,6 +61,9 @@ TEST(TexturePlan, PowerOfTwoRgbaFramesAreUsedAsTheyAre) {
   TexturePlan rgb = PrepareFrameTexture(Frame(4, 2, PF_RGB888), 0, 64);
   ASSERT_EQ(rgb.levels.size(), 1u);
   EXPECT_EQ(rgb.levels[0].pixels, f.pixels);
+  TPixmap translucent = f;
+  translucent.Row(1)[4 * 3 + 3] = 128;
+  EXPECT_FALSE(PrepareFrameTexture(translucent, 0, 64).binary_alpha);
 }
 
 TEST(TexturePlan, TooLargeFramesAreHalvedAndShrunk) {
@@ -79,6 +84,7 @@ TEST(TexturePlan, TooLargeFramesAreHalvedAndShrunk) {
   // Shrunk, not cropped: the frame's right edge lands in the last column.
   EXPECT_EQ(PixelRGBA(plan.levels[0], 63, 15), RGBA(255, 0, 0));
   EXPECT_EQ(PixelRGBA(plan.levels[0], 0, 0), RGBA(0, 0, 0));
+  EXPECT_FALSE(plan.full_size);
 
   // 1 x 300 with a limit of 128: the side of 1 stays, 512 halves to 128.
   TexturePlan thin = PrepareFrameTexture(Frame(1, 300), 0, 128);
