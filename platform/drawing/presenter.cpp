@@ -65,22 +65,27 @@ bool Presenter::TakeSwapToFollowSize() {
 
 Presentation Presenter::Next(std::uint32_t now) {
   if (settling_ && static_cast<std::int32_t>(now - settle_until_) >= 0) settling_ = false;
+  refreshing_ = false;
   if (forced_ > 0) return Presentation::kRedrawAll;
-  if (settling_ || now - last_present_ >= static_cast<std::uint32_t>(kPresentRefreshMs)) {
+  if (settling_) return Presentation::kAlways;
+  if (now - last_present_ >= static_cast<std::uint32_t>(kPresentRefreshMs)) {
+    refreshing_ = true;
     return Presentation::kAlways;
   }
   return Presentation::kIfChanged;
 }
 
 PresentMethod Presenter::Method(Presentation how) const {
-  return Copies() && how == Presentation::kIfChanged ? PresentMethod::kCopyDamage
-                                                     : PresentMethod::kSwap;
+  // A refresh puts up again a picture nothing has changed around: a copy
+  // of all of it does that, and keeps it for the next repaint.
+  const bool copy = how == Presentation::kIfChanged || (how == Presentation::kAlways && refreshing_);
+  return Copies() && copy ? PresentMethod::kCopyDamage : PresentMethod::kSwap;
 }
 
 Damage Presenter::Region(PresentMethod method, const Damage& drawn) const {
   Damage region;
   if (method == PresentMethod::kCopyDamage && Home() == PictureHome::kKeptBackBuffer &&
-      !drawn.Empty() && !drawn.full) {
+      !drawn.Empty() && !drawn.full && !refreshing_) {
     region.rects = drawn.rects;
     // Each copy is a round trip to the window system, which costs more
     // than copying a few hundred kilobytes more at once: rectangles near

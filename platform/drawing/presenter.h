@@ -32,15 +32,19 @@
 //  - refreshing (kAlways): kPresentRefreshMs after the last presentation,
 //    so that contents the window system lost without saying so (a GPU
 //    reset, a resume from suspend, a compositor dropping buffers) come back
-//    by themselves. One repaint every few seconds costs nothing measurable.
+//    by themselves.
 //
 // How it is presented (Method). Only a presentation the repaint itself
 // asked for, of a picture kept in the back buffer, copies, and then only the
-// damaged parts: one that the window system's changes call for (forced,
-// settling, refreshing, or asked for while a modal dialog blocks repaints)
-// swaps, because the driver looks at the window's size again at a swap
-// alone, and a window whose size it missed would be drawn out of place.
-// A swap leaves a kept back buffer undefined: the picture counts as lost.
+// damaged parts; a refresh copies all of it, since nothing has changed
+// around the window since the last presentation. One that the window
+// system's changes call for (forced, settling, or asked for while a modal
+// dialog blocks repaints) swaps, because the driver looks at the window's
+// size again at a swap alone, and a window whose size it missed would be
+// drawn out of place. A swap leaves a kept back buffer undefined: the
+// picture counts as lost, and the next repaint is drawn whole. (A refresh
+// that swapped would cost a software renderer two whole repaints every few
+// seconds: as much as all the other repaints of an idle window.)
 //
 // A new size. Where presentations copy, a driver that is never asked for a
 // swap does not see a drawable's new size: the first activation after a
@@ -140,6 +144,8 @@ class Presenter {
   std::uint32_t settle_until_ = 0;
   std::uint32_t last_present_ = 0;
   bool follow_size_ = false;
+  // The last Next asked for a refresh alone.
+  bool refreshing_ = false;
 };
 
 }  // namespace drawing_internal

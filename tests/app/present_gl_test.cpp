@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "app/globals.h"
 #include "platform/drawing/graphics.h"
@@ -15,6 +16,7 @@
 #include "platform/testing/window_probe.h"
 #include "support/app_sheets.h"
 #include "support/app_window.h"
+#include "support/x11_session.h"
 
 namespace {
 
@@ -156,10 +158,18 @@ TEST_F(Present, ResizeAndExposePresentAnUnchangedPicture) {
 TEST_F(Present, AnIdleWindowPresentsItsPictureAgainNowAndThen) {
   // Contents the window system lost without telling come back by
   // themselves: the unchanged picture is presented once per period.
+  XSession x;
+  ASSERT_TRUE(x.ok());
+  x.Blacken(x.FindWindow(kTitle), 0, 0, intScreenX, intScreenY);
+  x.Sync();
+  const auto shown = [] { return ReadWindowPixels(0, 0, intScreenX, intScreenY); };
+  const std::vector<std::uint8_t> picture = ReadPresentedPixels(0, 0, intScreenX, intScreenY);
+  ASSERT_FALSE(shown() == picture) << "the window was not blackened";
   long presents = 0;
   const int repaints = 3 * kPresentRefreshMs / 16;
   for (int i = 0; i < repaints; ++i) presents += Repaint();
   EXPECT_EQ(presents, 3);
+  EXPECT_TRUE(shown() == picture) << "the picture did not come back";
 }
 
 TEST_F(Present, NewTextureContentUnderTheSameDrawsPresents) {

@@ -92,15 +92,15 @@ TEST(Presenter, SequencesOfWindowChangesGiveTheExpectedPresentations) {
        {2016, Event::kMeasure, kAny, false, P::kRedrawAll, true, M::kSwap},
        {2032, Event::kNone, kAny, true, P::kAlways, true, M::kSwap},
        {3016, Event::kNone, kAny, false, P::kIfChanged, false, M::kSwap}});
-  // Idle: the last picture is presented again every 3 s, and so is a
-  // picture another context may have drawn over.
+  // Idle: the last picture is copied up again every 3 s, and a picture
+  // another context may have drawn over is drawn again.
   RunSteps("idle", true,
       {{0, Event::kFirstUse, kAny, false, P::kRedrawAll, true, M::kSwap},
        {0, Event::kNone, kAny, false, P::kRedrawAll, true, M::kSwap},
        {2999, Event::kNone, kAny, false, P::kIfChanged, false, M::kSwap},
-       {3000, Event::kNone, kAny, false, P::kAlways, true, M::kSwap},
+       {3000, Event::kNone, kAny, false, P::kAlways, true, M::kCopyDamage},
        {3016, Event::kNone, kAny, false, P::kIfChanged, false, M::kSwap},
-       {6000, Event::kNone, kAny, false, P::kAlways, true, M::kSwap},
+       {6000, Event::kNone, kAny, false, P::kAlways, true, M::kCopyDamage},
        {6016, Event::kOtherContext, kAny, false, P::kRedrawAll, true, M::kSwap},
        {6032, Event::kNone, kAny, false, P::kIfChanged, false, M::kSwap}});
   // A modal dialog blocks repaints: what the window system does meanwhile
@@ -156,6 +156,11 @@ TEST(Presenter, AKeptBackBufferIsCopiedInPartsAndANewSizeSwapsOnceFirst) {
   drawn.rects.back().y = 1000;
   EXPECT_EQ(p.Region(M::kCopyDamage, drawn).rects.size(), 2u);
   drawn.rects.pop_back();
+  // A refresh copies all of the picture, whatever changed in it.
+  ASSERT_EQ(p.Next(kPresentRefreshMs), Presentation::kAlways);
+  EXPECT_TRUE(p.Region(M::kCopyDamage, drawn).full);
+  p.Presented(kPresentRefreshMs);
+  ASSERT_EQ(p.Next(kPresentRefreshMs + 16), Presentation::kIfChanged);
   // A swap, an unchanged picture presented again, or a picture apart goes
   // up whole.
   EXPECT_TRUE(p.Region(M::kSwap, drawn).full);

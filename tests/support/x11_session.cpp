@@ -52,6 +52,15 @@ unsigned long XSession::FindWindow(const std::string& name) {
   return found;
 }
 
+void XSession::Blacken(unsigned long window, int x, int y, int width, int height) {
+  if (!display_ || !window) return;
+  const GC gc = XCreateGC(display_, window, 0, nullptr);
+  XSetForeground(display_, gc, BlackPixel(display_, DefaultScreen(display_)));
+  XFillRectangle(display_, window, gc, x, y, static_cast<unsigned>(width),
+                 static_cast<unsigned>(height));
+  XFreeGC(display_, gc);
+}
+
 uint32_t XSession::Pixel(int x, int y) {
   if (!display_) return 0;
   XImage* image = XGetImage(display_, DefaultRootWindow(display_), x, y, 1, 1, AllPlanes, ZPixmap);

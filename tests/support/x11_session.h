@@ -30,6 +30,9 @@ class XSession {
   void Focus(unsigned long window);
   // A top-level window with exactly this name; 0 if there is none.
   unsigned long FindWindow(const std::string& name);
+  // Paints the window's rectangle black behind its owner's back, as a
+  // window system that lost the window's contents would show it.
+  void Blacken(unsigned long window, int x, int y, int width, int height);
   // The colour of one screen pixel as 0xRRGGBB.
   uint32_t Pixel(int x, int y);
 
