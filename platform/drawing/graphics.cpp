@@ -39,7 +39,7 @@ std::uint8_t AlphaByte(float alpha) {
 }
 
 GLVertex Paint(const TGraphics& g) {
-  GLVertex v;
+  GLVertex v{};
   v.r = ColorByte(g.color_red);
   v.g = ColorByte(g.color_green);
   v.b = ColorByte(g.color_blue);

@@ -52,18 +52,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 #include <vector>
 
 namespace drawing_internal {
 
 // One vertex in canvas pixels; the colour is the clamped drawing colour and
-// alpha byte.
+// alpha byte. Plain data, so that records are copied in bulk: `GLVertex{}`
+// is all zeros, a bare `GLVertex v;` holds nothing defined.
 struct GLVertex {
-  float x = 0, y = 0;
-  float u = 0, v = 0;
-  std::uint8_t r = 255, g = 255, b = 255, a = 255;
-  std::int32_t flags = 0;
+  float x, y;
+  float u, v;
+  std::uint8_t r, g, b, a;
+  std::int32_t flags;
 };
+static_assert(std::is_trivial_v<GLVertex>);
 
 // The scissor as GL wants it (window pixels, bottom-left origin).
 struct GLClip {

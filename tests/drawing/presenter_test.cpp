@@ -200,7 +200,7 @@ struct Record {
     const float corners[6][2] = {{x, y},        {x + size, y},        {x + size, y + size},
                                  {x, y},        {x + size, y + size}, {x, y + size}};
     for (const auto& c : corners) {
-      GLVertex v;
+      GLVertex v{};
       v.x = c[0], v.y = c[1];
       vertices.push_back(v);
     }
