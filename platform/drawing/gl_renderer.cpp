@@ -3,6 +3,7 @@
 #include <epoxy/gl.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -622,6 +623,20 @@ bool GLRenderer::EndPiece(RecordPiece* piece) {
   piece->vertices.assign(vertices_.begin() + static_cast<std::ptrdiff_t>(piece_vertices_),
                          vertices_.end());
   piece->open_after = batch_open_;
+  piece->boxed = !piece->vertices.empty();
+  VertexSpan& box = piece->box;
+  box.count = piece->vertices.size();
+  box.x0 = box.y0 = INFINITY;
+  box.x1 = box.y1 = -INFINITY;
+  for (const GLVertex& v : piece->vertices) {
+    piece->boxed = piece->boxed && std::isfinite(v.x) && std::isfinite(v.y);
+    box.x0 = std::min(box.x0, v.x), box.x1 = std::max(box.x1, v.x);
+    box.y0 = std::min(box.y0, v.y), box.y1 = std::max(box.y1, v.y);
+  }
+  if (piece->boxed) {
+    spans_.push_back(box);
+    spans_.back().first = piece_vertices_;
+  }
   piece->renderer = serial_;
   return true;
 }
@@ -657,6 +672,10 @@ bool GLRenderer::AppendPiece(const RecordPiece& piece) {
     ops_.back().first += base;
   }
   batch_open_ = piece.open_after;
+  if (piece.boxed) {
+    spans_.push_back(piece.box);
+    spans_.back().first = base;
+  }
   return true;
 }
 
@@ -727,7 +746,7 @@ void GLRenderer::DrawDamaged(const Damage& damage) {
       if (meet.w <= 0 || meet.h <= 0) continue;  // its clip lies outside the pass
       const std::size_t first = damage_vertices_.size();
       damage_runs_[pass * n + i] = {
-          first, AppendPrimitivesMeeting(now, op, view, rect, &damage_vertices_)};
+          first, AppendPrimitivesMeeting(now, op, view, rect, &damage_vertices_, spans_)};
     }
   }
   UploadVertices(damage_vertices_.data(), damage_vertices_.size());
@@ -777,6 +796,7 @@ bool GLRenderer::EndFrame(Presentation how) {
   }
   ops_.clear();
   vertices_.clear();
+  spans_.clear();
   sent_ops_ = sent_vertices_ = 0;
   start_view_ = view_;
   return !same || how != Presentation::kIfChanged;

@@ -55,6 +55,9 @@ struct RecordPiece {
   std::vector<RecordOp> ops;
   std::vector<GLVertex> vertices;
   bool open_after = false;
+  // The box of its vertices, where all of them are finite.
+  bool boxed = false;
+  VertexSpan box;
 };
 
 class GLRenderer {
@@ -256,9 +259,11 @@ class GLRenderer {
   int max_texture_size_ = 0;
 
   // The repaint being recorded: ops_[sent_ops_..] and
-  // vertices_[sent_vertices_..] have not reached GL yet.
+  // vertices_[sent_vertices_..] have not reached GL yet. The pieces in it,
+  // with their boxes, let damage passes skip them whole.
   std::vector<Op> ops_;
   std::vector<GLVertex> vertices_;
+  std::vector<VertexSpan> spans_;
   std::size_t sent_ops_ = 0, sent_vertices_ = 0;
   bool batch_open_ = false;  // ops_.back() is a batch primitives may join
   View view_;                // the view of the last BeginFrame

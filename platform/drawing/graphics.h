@@ -77,7 +77,7 @@ inline void DrawImage(const ImagePtr& image, float x, float y, int frame = 0) {
 // and the whole drawing state are what they were when it was kept; false
 // (nothing drawn) where it must be drawn afresh. The picture is the same
 // either way. Only drawing that leaves the state as it found it, and draws
-// rectangles, lines and text but no image, is kept.
+// rectangles, lines and text but no image, is kept. Pieces do not nest.
 class TDrawingPiece {
  public:
   TDrawingPiece();

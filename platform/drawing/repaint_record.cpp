@@ -224,7 +224,8 @@ void AddMiddle(DamageBuilder& b, const RepaintRecord& now, const RepaintRecord& 
 
 std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
                                     const RecordView& view, const GLClip& rect,
-                                    std::vector<GLVertex>* out) {
+                                    std::vector<GLVertex>* out,
+                                    const std::vector<VertexSpan>& spans) {
   const GLVertex* const from = record.vertices.data() + op.first;
   const std::size_t unit = op.state.kind == RecordKind::Lines ? 2 : 6;
   const double sx = static_cast<double>(view.vw) / view.width;
@@ -244,7 +245,25 @@ std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp&
   const auto top = static_cast<float>((view.vy + view.vh - (rect.y + rect.h + kMargin)) / sy);
   const auto bottom = static_cast<float>((view.vy + view.vh - (rect.y - kMargin)) / sy);
   const std::size_t start = out->size();
+  const auto misses = [&](float x0, float y0, float x1, float y1) {
+    return x1 < left || x0 > right || y1 < top || y0 > bottom;
+  };
+  // The first span that ends after the batch's first vertex.
+  auto span = std::lower_bound(spans.begin(), spans.end(), op.first,
+                               [](const VertexSpan& s, std::size_t i) { return s.first + s.count <= i; });
+  const std::size_t end = op.first + op.count;
   for (const GLVertex* p = from; p != from + op.count; p += unit) {
+    const auto i = static_cast<std::size_t>(p - record.vertices.data());
+    while (span != spans.end() && span->first + span->count <= i) ++span;
+    if (span != spans.end() && span->first <= i && misses(span->x0, span->y0, span->x1, span->y1)) {
+      // Spans hold whole primitives: where one ends inside the batch, the
+      // next primitive starts.
+      const std::size_t stop = std::min(span->first + span->count, end);
+      if (stop >= i + unit && (stop - op.first) % unit == 0) {
+        p = record.vertices.data() + stop - unit;
+        continue;
+      }
+    }
     float x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
     bool finite = true;
     for (std::size_t k = 0; k < unit; ++k) {
@@ -253,7 +272,7 @@ std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp&
       y0 = std::min(y0, p[k].y), y1 = std::max(y1, p[k].y);
     }
     // A vertex that is not finite: the primitive is kept, as it is drawn.
-    if (finite && (x1 < left || x0 > right || y1 < top || y0 > bottom)) continue;
+    if (finite && misses(x0, y0, x1, y1)) continue;
     out->insert(out->end(), p, p + unit);
   }
   return out->size() - start;

@@ -143,13 +143,24 @@ struct VertexRun {
   std::size_t first = 0, count = 0;
 };
 
+// A run of whole primitives of the record (vertices [first, first +
+// count), maybe across batches) and the box, in canvas units, that holds
+// all their vertices.
+struct VertexSpan {
+  std::size_t first = 0, count = 0;
+  float x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
+
 // Appends to `out`, in order, the vertices of the primitives of the batch
 // `op` that can touch `rect` (window pixels, bottom-left origin) under
 // `view`; how many it appended. Drawing only them inside `rect` gives the
-// pixels drawing all of them gives there.
+// pixels drawing all of them gives there. `spans` (in the order of their
+// vertices, none overlapping another) lets whole runs whose box lies
+// outside `rect` go untested.
 std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp& op,
                                     const RecordView& view, const GLClip& rect,
-                                    std::vector<GLVertex>* out);
+                                    std::vector<GLVertex>* out,
+                                    const std::vector<VertexSpan>& spans = {});
 
 // Whether the record starts by clearing the whole canvas, so that its
 // picture does not depend on what the framebuffer held.
