@@ -167,9 +167,21 @@ void AddBatchChange(DamageBuilder& b, const RepaintRecord& now, const RecordOp& 
                     const RepaintRecord& shown, const RecordOp& y, const RecordView& view) {
   const std::size_t unit = x.state.kind == RecordKind::Lines ? 2 : 6;
   const std::size_t n = x.count / unit, m = y.count / unit;
+  // Whole runs of primitives are compared at once, and one by one only
+  // inside the run that differs.
+  constexpr std::size_t kRun = 32;
   std::size_t p = 0, s = 0;
+  while (p + kRun <= n && p + kRun <= m &&
+         SameVertices(now, x.first + p * unit, shown, y.first + p * unit, kRun * unit)) {
+    p += kRun;
+  }
   while (p < n && p < m && SameVertices(now, x.first + p * unit, shown, y.first + p * unit, unit)) {
     ++p;
+  }
+  while (s + kRun <= n - p && s + kRun <= m - p &&
+         SameVertices(now, x.first + (n - s - kRun) * unit, shown, y.first + (m - s - kRun) * unit,
+                      kRun * unit)) {
+    s += kRun;
   }
   while (s < n - p && s < m - p &&
          SameVertices(now, x.first + (n - 1 - s) * unit, shown, y.first + (m - 1 - s) * unit, unit)) {
