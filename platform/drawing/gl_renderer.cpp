@@ -209,6 +209,8 @@ bool GLRenderer::Init() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
   NewContent(font_texture_);
+  // A name a context that has gone handed out before may come back here.
+  Filters().erase(font_texture_);
   vertices_.reserve(4096);
   return true;
 }
