@@ -572,21 +572,28 @@ void GLRenderer::Draw(const Op& op, std::size_t index, std::size_t base) {
   glDrawArrays(mode, static_cast<GLint>(run.first), static_cast<GLsizei>(run.count));
 }
 
-void GLRenderer::BeginPiece() {
-  RecordPiece& start = piece_start_;
+RecordPiece::Start GLRenderer::PieceStart() const {
+  RecordPiece::Start start;
   start.open = batch_open_;
-  start.open_state = batch_open_ ? ops_.back().state : State{};
-  start.open_content = batch_open_ ? ops_.back().content : 0;
+  if (batch_open_) {
+    start.open_state = ops_.back().state;
+    start.open_content = ops_.back().content;
+  }
   start.want = want_;
   start.view = view_;
   start.mode = mode_;
+  return start;
+}
+
+void GLRenderer::BeginPiece() {
+  piece_start_ = PieceStart();
   piece_ops_ = ops_.size();
   piece_vertices_ = vertices_.size();
   piece_sent_ = sent_ops_;
 }
 
 bool GLRenderer::EndPiece(RecordPiece* piece) {
-  const RecordPiece& start = piece_start_;
+  const RecordPiece::Start& start = piece_start_;
   piece->renderer = 0;
   piece->ops.clear();
   piece->vertices.clear();
@@ -605,12 +612,7 @@ bool GLRenderer::EndPiece(RecordPiece* piece) {
   for (std::size_t i = piece_ops_; i < ops_.size(); ++i) {
     if (ops_[i].type != Op::Type::Draw || !own(ops_[i].state)) return false;
   }
-  piece->open = start.open;
-  piece->open_state = start.open_state;
-  piece->open_content = start.open_content;
-  piece->want = start.want;
-  piece->view = start.view;
-  piece->mode = start.mode;
+  piece->start = start;
   piece->joined = 0;
   if (start.open) {
     // The batch open at the start was the record's last: its vertices
@@ -644,26 +646,17 @@ bool GLRenderer::EndPiece(RecordPiece* piece) {
 }
 
 bool GLRenderer::AppendPiece(const RecordPiece& piece) {
-  if (piece.renderer != serial_ || piece.open != batch_open_ || !(piece.want == want_) ||
-      !(piece.view == view_) || piece.mode != mode_) {
-    return false;
-  }
-  if (piece.open && (!(ops_.back().state == piece.open_state) ||
-                     ops_.back().content != piece.open_content)) {
-    return false;
-  }
+  if (piece.renderer != serial_ || !(piece.start == PieceStart())) return false;
   // A font texture made again holds something else: the piece must be
   // drawn afresh.
-  const auto holds = [](const State& state, std::uint64_t content) {
-    return state.texture == 0 || TextureContentInternal(state.texture) == content;
-  };
-  if (piece.open && !holds(piece.joined_state, piece.joined_content)) return false;
-  for (const Op& op : piece.ops) {
-    if (!holds(op.state, op.content)) return false;
+  if (TexturesChanged({piece.ops, piece.vertices, {}}, TextureContentInternal) ||
+      (piece.start.open && piece.joined_state.texture != 0 &&
+       TextureContentInternal(piece.joined_state.texture) != piece.joined_content)) {
+    return false;
   }
   const std::size_t base = vertices_.size();
   vertices_.insert(vertices_.end(), piece.vertices.begin(), piece.vertices.end());
-  if (piece.open) {
+  if (piece.start.open) {
     Op& joined = ops_.back();
     joined.count += piece.joined;
     joined.state = piece.joined_state;

@@ -39,12 +39,15 @@ enum : std::int32_t {
 struct RecordPiece {
   std::uint64_t renderer = 0;  // the renderer that recorded it; 0: none
   // Where it began: the open batch (if any), the clip, view and blend mode.
-  bool open = false;
-  RecordState open_state;
-  std::uint64_t open_content = 0;
-  RecordState want;
-  RecordView view;
-  int mode = 0;
+  struct Start {
+    bool open = false;
+    RecordState open_state;
+    std::uint64_t open_content = 0;
+    RecordState want;
+    RecordView view;
+    int mode = 0;
+    bool operator==(const Start&) const = default;
+  } start;
   // What it did: vertices added to the batch open at its start (which then
   // had the state and content below), new batches (their vertex ranges
   // counted from the start of `vertices`), and whether the last one was
@@ -137,6 +140,8 @@ class GLRenderer {
   void BeginPiece();
   bool EndPiece(RecordPiece* piece);
   bool AppendPiece(const RecordPiece& piece);
+  // Where the record stands now, as a piece's start.
+  RecordPiece::Start PieceStart() const;
   // Sends everything recorded and not yet sent.
   void Flush();
   // Ends the repaint at a presentation: true when the caller must present
@@ -245,7 +250,7 @@ class GLRenderer {
 
   std::uint64_t serial_ = 0;  // tells renderers apart over the program's life
   // Where the piece being recorded began.
-  RecordPiece piece_start_;
+  RecordPiece::Start piece_start_;
   std::size_t piece_ops_ = 0, piece_vertices_ = 0, piece_sent_ = 0;
   unsigned program_ = 0, vao_ = 0, vbo_ = 0, font_texture_ = 0;
   // The picture of its own (0: drawing into the back buffer) and its size.

@@ -550,13 +550,15 @@ struct DrawingState {
 
 DrawingState StateOf(const TGraphics& g) {
   const auto& s = g._graphics;
-  return {g.color_red,   g.color_green,   g.color_blue,     g.color_alpha,   g.clscolor_red,
-          g.clscolor_green, g.clscolor_blue, g.line_width,  g.tform_rot,     g.tform_scale_x,
-          g.tform_scale_y, g.tform_ix,      g.tform_iy,     g.tform_jx,      g.tform_jy,
-          g.viewport_x,  g.viewport_y,    g.viewport_w,     g.viewport_h,    g.origin_x,
-          g.origin_y,    g.handle_x,      g.handle_y,       g.image_font,    g.blend_mode,
-          g.width,       g.height,        s.canvas_x,       s.canvas_y,      s.canvas_w,
-          s.canvas_h,    s.drawable_w,    s.drawable_h};
+  return {g.color_red,     g.color_green,    g.color_blue,     g.color_alpha,
+          g.clscolor_red,  g.clscolor_green, g.clscolor_blue,
+          g.line_width,    g.tform_rot,      g.tform_scale_x,  g.tform_scale_y,
+          g.tform_ix,      g.tform_iy,       g.tform_jx,       g.tform_jy,
+          g.viewport_x,    g.viewport_y,     g.viewport_w,     g.viewport_h,
+          g.origin_x,      g.origin_y,       g.handle_x,       g.handle_y,
+          g.image_font,    g.blend_mode,     g.width,          g.height,
+          s.canvas_x,      s.canvas_y,       s.canvas_w,       s.canvas_h,
+          s.drawable_w,    s.drawable_h};
 }
 
 }  // namespace
