@@ -64,7 +64,8 @@ void main() {
 // The flags are flat, so every fragment of a primitive (and of each 2 x 2
 // quad, which never mixes primitives) takes the same branch: implicit
 // derivatives for mipmapped images stay defined, and flat primitives skip
-// the texture fetch. The alpha test keeps fragments with alpha >= 0.5.
+// the texture fetch. The alpha test keeps fragments with alpha >= 0.5, and
+// gives the others the colour the flags carry where they ask for it.
 constexpr const char* kFragmentShader = R"(#version 330 core
 in vec2 v_uv;
 flat in vec4 v_color;
@@ -74,7 +75,11 @@ out vec4 frag_color;
 void main() {
   vec4 color = v_color;
   if ((v_flags & 1) != 0) color *= texture(u_texture, v_uv);
-  if ((v_flags & 2) != 0 && color.a < 0.5) discard;
+  if ((v_flags & 2) != 0 && color.a < 0.5) {
+    if ((v_flags & 4) == 0) discard;
+    color = vec4(float((v_flags >> 8) & 255), float((v_flags >> 16) & 255),
+                 float((v_flags >> 24) & 255), 255.0) / 255.0;
+  }
   frag_color = color;
 }
 )";
@@ -703,8 +708,40 @@ bool GLRenderer::Covers(const Op& op, const GLClip& rect) {
     // Unclipped, a clear fills the whole framebuffer.
     return op.type == Op::Type::Clear;
   }
-  return fill.x <= rect.x && fill.y <= rect.y && fill.x + fill.w >= rect.x + rect.w &&
-         fill.y + fill.h >= rect.y + rect.h;
+  return Contains(fill, rect);
+}
+
+bool GLRenderer::StartAtFill(const Op& clear, const Op& op, const View& view, const GLClip& rect,
+                             GLVertex* run, std::size_t count) {
+  // `run` holds the primitives of `op` that may meet the rectangle, and
+  // nothing drawn there since the clear came before them. Those at its head
+  // that touch no pixel there draw nothing there.
+  if ((clear.type != Op::Type::Clear && clear.type != Op::Type::ClearRect) ||
+      op.state.kind != Kind::Triangles || op.state.blend != Blender::Off ||
+      (op.state.clip.enabled && !Contains(op.state.clip, rect))) {
+    return false;
+  }
+  std::size_t at = 0;
+  for (GLClip box; at + 6 <= count; at += 6) {
+    if (!PixelBox(run + at, 6, view, Kind::Triangles, &box)) return false;
+    const GLClip meet = Overlap(box, rect);
+    if (meet.w > 0 && meet.h > 0) break;
+  }
+  GLVertex* const quad = run + at;
+  if (at + 6 > count ||
+      std::any_of(quad, quad + 6, [&](const GLVertex& v) { return v.flags != quad[0].flags; }) ||
+      !QuadFills(quad, view, rect)) {
+    return false;
+  }
+  // Unblended, the quad writes every pixel of the rectangle with what it
+  // draws there, except where the alpha test drops a fragment: there the
+  // clear's colour shows, and the quad draws that colour itself instead.
+  if ((quad[0].flags & kVertexAlphaTest) != 0) {
+    const std::int32_t flags = quad[0].flags | kVertexUnder | clear.red << 8 | clear.green << 16 |
+                               static_cast<std::int32_t>(static_cast<std::uint32_t>(clear.blue) << 24);
+    for (GLVertex* v = quad; v != quad + 6; ++v) v->flags = flags;
+  }
+  return true;
 }
 
 void GLRenderer::DrawDamaged(const Damage& damage) {
@@ -733,15 +770,28 @@ void GLRenderer::DrawDamaged(const Damage& damage) {
       }
     }
     View view = start_view_;
+    bool first_met = false, cleared = false;
     for (std::size_t i = 0; i < n; ++i) {
       const Op& op = ops_[i];
       if (op.type == Op::Type::View) view = op.view;
-      if (i < from || op.type != Op::Type::Draw || op.count == 0) continue;
+      if (i < from) continue;
+      if (op.type != Op::Type::Draw) {
+        cleared = cleared || (i > from && op.type != Op::Type::View);
+        continue;
+      }
+      if (op.count == 0) continue;
       const GLClip meet = Overlap(op.state.clip.enabled ? op.state.clip : whole, rect);
       if (meet.w <= 0 || meet.h <= 0) continue;  // its clip lies outside the pass
       const std::size_t first = damage_vertices_.size();
-      damage_runs_[pass * n + i] = {
-          first, AppendPrimitivesMeeting(now, op, view, rect, &damage_vertices_, spans_)};
+      const std::size_t count =
+          AppendPrimitivesMeeting(now, op, view, rect, &damage_vertices_, spans_);
+      damage_runs_[pass * n + i] = {first, count};
+      if (count != 0 && !first_met) {
+        first_met = true;
+        if (!cleared && StartAtFill(ops_[from], op, view, rect, &damage_vertices_[first], count)) {
+          from = i;
+        }
+      }
     }
   }
   UploadVertices(damage_vertices_.data(), damage_vertices_.size());

@@ -31,6 +31,10 @@ namespace drawing_internal {
 enum : std::int32_t {
   kVertexTextured = 1,   // colour x texel; otherwise the flat colour
   kVertexAlphaTest = 2,  // fragments with alpha below 0.5 are dropped
+  // With the alpha test: such fragments take the colour in bits 8-31 (red,
+  // green, blue) instead. Only damage passes set it, on the primitive that
+  // stands in for the clear under it.
+  kVertexUnder = 4,
 };
 
 // A stretch of a repaint's record kept so that a later repaint can append
@@ -229,6 +233,11 @@ class GLRenderer {
   }
   // Whether `op` is a clear that fills the whole of `rect`.
   static bool Covers(const Op& op, const GLClip& rect);
+  // Whether a damage pass that starts at `clear` can start at `op`
+  // instead, its quad drawing the clear's colour where it drops fragments
+  // (marked so in `run`, the pass's vertices of `op`).
+  static bool StartAtFill(const Op& clear, const Op& op, const View& view, const GLClip& rect,
+                          GLVertex* run, std::size_t count);
   // Draws the whole record again inside the damaged rectangles only.
   void DrawDamaged(const Damage& damage);
   RepaintRecord Now() const { return {ops_, vertices_, start_view_}; }

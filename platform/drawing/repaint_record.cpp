@@ -90,17 +90,11 @@ void MergeNearRects(std::vector<GLClip>* rects, long long slack) {
   }
 }
 
-namespace {
-
-// The window pixels vertices [first, first + count) can touch under `view`:
-// their bounding box, one pixel wider on every side for the rasteriser's
-// rounding and lines' diamonds, cut to the viewport. False when a vertex is
-// not finite.
-bool VertexBox(const RepaintRecord& record, std::size_t first, std::size_t count,
-               const RecordView& view, GLClip* box) {
+bool PixelBox(const GLVertex* vertices, std::size_t count, const RecordView& view,
+              RecordKind kind, GLClip* box) {
   double x0 = INFINITY, y0 = INFINITY, x1 = -INFINITY, y1 = -INFINITY;
-  for (std::size_t i = first; i < first + count; ++i) {
-    const GLVertex& v = record.vertices[i];
+  for (std::size_t i = 0; i < count; ++i) {
+    const GLVertex& v = vertices[i];
     if (!std::isfinite(v.x) || !std::isfinite(v.y)) return false;
     x0 = std::min(x0, static_cast<double>(v.x));
     x1 = std::max(x1, static_cast<double>(v.x));
@@ -112,21 +106,34 @@ bool VertexBox(const RepaintRecord& record, std::size_t first, std::size_t count
   const auto clamp = [](double v, int lo, int hi) {
     return static_cast<int>(std::clamp(v, static_cast<double>(lo), static_cast<double>(hi)));
   };
-  const int left = clamp(std::floor(view.vx + x0 * sx) - 1, view.vx, view.vx + view.vw);
-  const int right = clamp(std::ceil(view.vx + x1 * sx) + 1, view.vx, view.vx + view.vw);
-  const int bottom = clamp(std::floor(view.vy + view.vh - y1 * sy) - 1, view.vy, view.vy + view.vh);
-  const int top = clamp(std::ceil(view.vy + view.vh - y0 * sy) + 1, view.vy, view.vy + view.vh);
+  // Window coordinates of the extent, bottom-left origin.
+  const double wx0 = view.vx + x0 * sx, wx1 = view.vx + x1 * sx;
+  const double wy0 = view.vy + view.vh - y1 * sy, wy1 = view.vy + view.vh - y0 * sy;
+  double left = 0, right = 0, bottom = 0, top = 0;
+  if (kind == RecordKind::Lines) {
+    left = std::floor(wx0) - 1, right = std::ceil(wx1) + 1;
+    bottom = std::floor(wy0) - 1, top = std::ceil(wy1) + 1;
+  } else {
+    // Far more than the snapping and the shader's rounding move a vertex.
+    constexpr double kSnap = 1.0 / 16;
+    left = std::ceil(wx0 - 0.5 - kSnap), right = std::floor(wx1 - 0.5 + kSnap) + 1;
+    bottom = std::ceil(wy0 - 0.5 - kSnap), top = std::floor(wy1 - 0.5 + kSnap) + 1;
+  }
+  const int l = clamp(left, view.vx, view.vx + view.vw), r = clamp(right, view.vx, view.vx + view.vw);
+  const int b = clamp(bottom, view.vy, view.vy + view.vh), t = clamp(top, view.vy, view.vy + view.vh);
   box->enabled = true;
-  box->x = left, box->y = bottom, box->w = right - left, box->h = top - bottom;
+  box->x = l, box->y = b, box->w = std::max(r - l, 0), box->h = std::max(t - b, 0);
   return true;
 }
+
+namespace {
 
 // Adds what vertices [first, first + count) of a batch can touch.
 void AddVertices(DamageBuilder& b, const RepaintRecord& record, const RecordOp& op,
                  std::size_t first, std::size_t count, const RecordView& view) {
   if (count == 0) return;
   GLClip box;
-  if (!VertexBox(record, first, count, view, &box)) return b.Full();
+  if (!PixelBox(record.vertices.data() + first, count, view, op.state.kind, &box)) return b.Full();
   b.Add(op.state.clip.enabled ? Overlap(box, op.state.clip) : box);
 }
 
@@ -247,10 +254,10 @@ std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp&
     return op.count;
   }
   // The rectangle in canvas units, two window pixels wider on every side:
-  // more than the pixel VertexBox adds, so that a primitive left out here
-  // lies outside the box VertexBox gives it and cannot touch the rectangle.
+  // more than the pixel PixelBox adds, so that a primitive left out here
+  // lies outside the box PixelBox gives it and cannot touch the rectangle.
   // Testing each primitive's vertices against it takes a few comparisons
-  // per vertex, where VertexBox rounds every one to the pixel grid.
+  // per vertex, where PixelBox rounds every one to the pixel grid.
   constexpr int kMargin = 2;
   const auto left = static_cast<float>((rect.x - kMargin - view.vx) / sx);
   const auto right = static_cast<float>((rect.x + rect.w + kMargin - view.vx) / sx);
@@ -298,6 +305,45 @@ GLClip Overlap(const GLClip& a, const GLClip& b) {
   o.w = std::min(a.x + a.w, b.x + b.w) - o.x;
   o.h = std::min(a.y + a.h, b.y + b.h) - o.y;
   return o;
+}
+
+bool Contains(const GLClip& outer, const GLClip& inner) {
+  return outer.x <= inner.x && outer.y <= inner.y && outer.x + outer.w >= inner.x + inner.w &&
+         outer.y + outer.h >= inner.y + inner.h;
+}
+
+bool QuadFills(const GLVertex* six, const RecordView& view, const GLClip& rect) {
+  float x0 = six[0].x, x1 = six[0].x, y0 = six[0].y, y1 = six[0].y;
+  for (int k = 0; k < 6; ++k) {
+    if (!std::isfinite(six[k].x) || !std::isfinite(six[k].y)) return false;
+    x0 = std::min(x0, six[k].x), x1 = std::max(x1, six[k].x);
+    y0 = std::min(y0, six[k].y), y1 = std::max(y1, six[k].y);
+  }
+  if (!(x0 < x1) || !(y0 < y1)) return false;
+  // Each vertex is a corner (bit 0: right, bit 1: bottom); each triangle
+  // has three different ones, and the corners the two lack are opposite:
+  // the triangles share a diagonal and tile the rectangle.
+  int missing[2] = {0, 0};
+  for (int t = 0; t < 2; ++t) {
+    int seen = 0;
+    for (int k = 3 * t; k < 3 * t + 3; ++k) {
+      const GLVertex& v = six[k];
+      if ((v.x != x0 && v.x != x1) || (v.y != y0 && v.y != y1)) return false;
+      seen |= 1 << ((v.x == x1 ? 1 : 0) | (v.y == y1 ? 2 : 0));
+    }
+    if (__builtin_popcount(static_cast<unsigned>(seen)) != 3) return false;
+    missing[t] = __builtin_ctz(static_cast<unsigned>(~seen & 15));
+  }
+  if ((missing[0] ^ missing[1]) != 3) return false;
+  // Every pixel centre of the rectangle lies inside, by more than the
+  // rasteriser's snapping and the shader's rounding move an edge.
+  constexpr double kInside = 1.0 / 16;
+  const double sx = static_cast<double>(view.vw) / view.width;
+  const double sy = static_cast<double>(view.vh) / view.height;
+  const double wx0 = view.vx + x0 * sx, wx1 = view.vx + x1 * sx;
+  const double wy0 = view.vy + view.vh - y1 * sy, wy1 = view.vy + view.vh - y0 * sy;
+  return wx0 <= rect.x + 0.5 - kInside && wx1 >= rect.x + rect.w - 0.5 + kInside &&
+         wy0 <= rect.y + 0.5 - kInside && wy1 >= rect.y + rect.h - 0.5 + kInside;
 }
 
 bool StartsWithWholeClear(const RepaintRecord& record) {

@@ -162,6 +162,21 @@ std::size_t AppendPrimitivesMeeting(const RepaintRecord& record, const RecordOp&
                                     std::vector<GLVertex>* out,
                                     const std::vector<VertexSpan>& spans = {});
 
+// The window pixels (bottom-left origin) that the primitives of `kind` in
+// vertices[0, count) can touch under `view`, cut to the viewport; false
+// when a vertex is not finite. A triangle touches only the pixels whose
+// centres it holds; a line's diamond reaches one pixel further each way.
+bool PixelBox(const GLVertex* vertices, std::size_t count, const RecordView& view,
+              RecordKind kind, GLClip* box);
+
+// Whether `inner` lies wholly inside `outer`.
+bool Contains(const GLClip& outer, const GLClip& inner);
+
+// Whether the two triangles of six[0..5] fill every pixel of `rect`
+// (window pixels, bottom-left origin) under `view`: together they are a
+// rectangle, upright, holding the centre of each of its pixels.
+bool QuadFills(const GLVertex* six, const RecordView& view, const GLClip& rect);
+
 // Whether the record starts by clearing the whole canvas, so that its
 // picture does not depend on what the framebuffer held.
 bool StartsWithWholeClear(const RepaintRecord& record);

@@ -239,6 +239,8 @@ TEST(RepaintRecord, OnlyWhatDiffersIsDrawnAgainAndWhatCannotBeBoundedIsDrawnWhol
   EXPECT_TRUE(Covers(d, 15, 85));
   EXPECT_TRUE(Covers(d, 45, 35));
   EXPECT_FALSE(Covers(d, 75, 85));
+  // A triangle touches only the pixels whose centres it holds.
+  EXPECT_FALSE(Covers(d, 9, 85) || Covers(d, 15, 90) || Covers(d, 50, 35));
   for (const GLClip& r : d.rects) {
     EXPECT_TRUE(r.enabled);
     EXPECT_GE(r.x, 0);
@@ -262,6 +264,25 @@ TEST(RepaintRecord, OnlyWhatDiffersIsDrawnAgainAndWhatCannotBeBoundedIsDrawnWhol
   lost.Clear().Square(10, 10, 10);
   lost.vertices[0].x = INFINITY;
   EXPECT_TRUE(ToDraw(lost, shown).full);
+}
+
+// A quad stands in for the clear under a rectangle only where its two
+// triangles tile an upright rectangle holding every pixel centre there.
+TEST(RepaintRecord, AQuadFillsARectangleItsTrianglesTileAndWhosePixelCentresItHolds) {
+  const RecordView view{0, 0, 100, 100, 100, 100};
+  const GLClip rect{false, true, 10, 80, 10, 10};  // canvas (10, 10) to (20, 20)
+  const auto square = [](float at) {
+    Record r;
+    r.Square(at, at, 10);
+    return r.vertices;
+  };
+  EXPECT_TRUE(QuadFills(square(10).data(), view, rect));
+  EXPECT_TRUE(QuadFills(square(10.25f).data(), view, GLClip{false, true, 10, 80, 10, 10}));
+  EXPECT_FALSE(QuadFills(square(10.5f).data(), view, rect)) << "pixel centres on the edges";
+  EXPECT_FALSE(QuadFills(square(10).data(), view, GLClip{false, true, 10, 80, 11, 10}));
+  std::vector<GLVertex> halves = square(10);
+  halves[4] = halves[1];  // both triangles lack a corner on the same side
+  EXPECT_FALSE(QuadFills(halves.data(), view, rect));
 }
 
 }  // namespace
