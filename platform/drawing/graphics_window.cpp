@@ -66,6 +66,12 @@ void PrepareGLAttributes() {
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_ALPHA_SIZE, 8);
+  // Nothing is depth tested or stencilled: without those buffers the driver
+  // has no window-sized depth and stencil store to allocate and keep up
+  // (on llvmpipe 1.9 MiB at 800 x 600, and a full repaint at 1920 x 1080
+  // about half the instructions).
+  SDL_GL_SetAttribute(SDL_GL_DEPTH_SIZE, 0);
+  SDL_GL_SetAttribute(SDL_GL_STENCIL_SIZE, 0);
 }
 
 namespace {
