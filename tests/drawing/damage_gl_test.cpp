@@ -49,14 +49,11 @@ class Damage : public DrawingTest, public ::testing::WithParamInterface<bool> {
     SetGraphicsClockForTesting(nullptr);
   }
 
-  // Opaque but for scattered clear texels, which drawn on whole pixels
-  // show what lies under them.
   void MakeImage(int i) {
     const int shade = static_cast<int>(rng_() % 200);
     images_[i] = MakeTestImage(12 + 4 * i, 10, 0, 0, i == 1 ? FILTEREDIMAGE : 0,
-                               [shade, i](int x, int y) {
-                                 const bool hole = (3 * x + y + i) % 7 == 0;
-                                 return Rgba(shade + x, 40 * (y & 3), 255 - shade, hole ? 0 : 255);
+                               [shade](int x, int y) {
+                                 return Rgba(shade + x, 40 * (y & 3), 255 - shade, 255);
                                });
   }
 
@@ -203,6 +200,12 @@ TEST_P(Damage, TheClearShowsThroughAnImageDrawnOverIt) {
   under.r = 250, under.g = under.b = 10;
   under.blend = 4;  // a batch of its own: the image's damage is the image's
   items_ = {under, image};
+  // Opaque but for scattered clear texels.
+  for (int i = 0; i < 2; ++i) {
+    images_[i] = MakeTestImage(12 + 4 * i, 10, 0, 0, i == 1 ? FILTEREDIMAGE : 0, [i](int x, int y) {
+      return Rgba(90 + 9 * x, 40 * (y & 3), 160, (3 * x + y + i) % 7 == 0 ? 0 : 255);
+    });
+  }
   for (int step = 0; step < 12; ++step) {
     items_[1].image = step % 2;
     if (step >= 6) items_[0].x = static_cast<float>(20 + 3 * step);

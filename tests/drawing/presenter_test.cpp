@@ -239,8 +239,6 @@ TEST(RepaintRecord, OnlyWhatDiffersIsDrawnAgainAndWhatCannotBeBoundedIsDrawnWhol
   EXPECT_TRUE(Covers(d, 15, 85));
   EXPECT_TRUE(Covers(d, 45, 35));
   EXPECT_FALSE(Covers(d, 75, 85));
-  // A triangle touches only the pixels whose centres it holds.
-  EXPECT_FALSE(Covers(d, 9, 85) || Covers(d, 15, 90) || Covers(d, 50, 35));
   for (const GLClip& r : d.rects) {
     EXPECT_TRUE(r.enabled);
     EXPECT_GE(r.x, 0);
@@ -277,6 +275,14 @@ TEST(RepaintRecord, AQuadFillsARectangleItsTrianglesTileAndWhosePixelCentresItHo
     return r.vertices;
   };
   EXPECT_TRUE(QuadFills(square(10).data(), view, rect));
+  // Its damage is those pixels alone: a triangle touches only the pixels
+  // whose centres it holds.
+  Record shown, moved;
+  shown.Clear().Square(10, 10, 10);
+  moved.Clear().Square(10, 10, 10, 7);
+  const Damage d = ToDraw(moved, shown);
+  ASSERT_EQ(d.rects.size(), 1u);
+  EXPECT_EQ(d.rects[0], rect);
   EXPECT_TRUE(QuadFills(square(10.25f).data(), view, GLClip{false, true, 10, 80, 10, 10}));
   EXPECT_FALSE(QuadFills(square(10.5f).data(), view, rect)) << "pixel centres on the edges";
   EXPECT_FALSE(QuadFills(square(10).data(), view, GLClip{false, true, 10, 80, 11, 10}));
