@@ -43,7 +43,9 @@ std::unordered_map<unsigned, TextureFilter>& Filters() {
 // Positions arrive in canvas pixels; the projection puts 0 at the left/top
 // edge and size at the right/bottom edge. Colour and the texturing switch are
 // flat: every vertex of a primitive carries the same values, and not
-// interpolating them keeps the colour bytes exact.
+// interpolating them keeps the colour bytes exact. The colour a dropped
+// fragment may take instead is unpacked from the flags here, once a vertex
+// rather than once a fragment.
 constexpr const char* kVertexShader = R"(#version 330 core
 layout(location = 0) in vec2 a_pos;
 layout(location = 1) in vec2 a_uv;
@@ -53,10 +55,13 @@ uniform vec2 u_size;
 out vec2 v_uv;
 flat out vec4 v_color;
 flat out int v_flags;
+flat out vec4 v_under;
 void main() {
   v_uv = a_uv;
   v_color = a_color;
   v_flags = a_flags;
+  v_under = vec4(float((a_flags >> 8) & 255), float((a_flags >> 16) & 255),
+                 float((a_flags >> 24) & 255), 255.0) / 255.0;
   gl_Position = vec4(a_pos.x * 2.0 / u_size.x - 1.0, 1.0 - a_pos.y * 2.0 / u_size.y, 0.0, 1.0);
 }
 )";
@@ -65,11 +70,12 @@ void main() {
 // quad, which never mixes primitives) takes the same branch: implicit
 // derivatives for mipmapped images stay defined, and flat primitives skip
 // the texture fetch. The alpha test keeps fragments with alpha >= 0.5, and
-// gives the others the colour the flags carry where they ask for it.
+// gives the others the flags' colour where they ask for it.
 constexpr const char* kFragmentShader = R"(#version 330 core
 in vec2 v_uv;
 flat in vec4 v_color;
 flat in int v_flags;
+flat in vec4 v_under;
 uniform sampler2D u_texture;
 out vec4 frag_color;
 void main() {
@@ -77,8 +83,7 @@ void main() {
   if ((v_flags & 1) != 0) color *= texture(u_texture, v_uv);
   if ((v_flags & 2) != 0 && color.a < 0.5) {
     if ((v_flags & 4) == 0) discard;
-    color = vec4(float((v_flags >> 8) & 255), float((v_flags >> 16) & 255),
-                 float((v_flags >> 24) & 255), 255.0) / 255.0;
+    color = v_under;
   }
   frag_color = color;
 }
