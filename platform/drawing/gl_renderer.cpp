@@ -448,9 +448,9 @@ void GLRenderer::Clear(int red, int green, int blue) {
   // With clipping off the rectangle is not used: leave it out of the record.
   if (want_.clip.enabled) op.state.clip = want_.clip;
   op.red = red, op.green = green, op.blue = blue;
-  const GLClip& c = want_.clip;
-  op.whole = !c.enabled || (c.x <= view_.vx && c.y <= view_.vy && c.x + c.w >= view_.vx + view_.vw &&
-                            c.y + c.h >= view_.vy + view_.vh);
+  GLClip viewport;
+  viewport.x = view_.vx, viewport.y = view_.vy, viewport.w = view_.vw, viewport.h = view_.vh;
+  op.whole = !want_.clip.enabled || Contains(want_.clip, viewport);
   ops_.push_back(op);
 }
 
