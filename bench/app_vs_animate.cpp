@@ -1,8 +1,10 @@
 // The same 8 frames of 64 x 64 played side by side, one contender after
 // another in one run: the program (at Speed 0, that is 60 frames a second,
 // and at 200 ms, and idle without a sheet), ImageMagick's animate at
-// 60 frames a second (the frames as 8 files, -delay 1x60), and the bare
-// SDL2 + GL window with its 60 Hz timer (bench/floor/bare_window.cpp).
+// 60 frames a second (the frames as 8 files, -delay 1x60), the bare
+// SDL2 + GL window with its 60 Hz timer (bench/floor/bare_window.cpp), and
+// that window drawing the same frames as one textured quad, presenting
+// only its pixels: the least any GL program pays to show them.
 // Each is watched from outside over the same time after it settled, once
 // in each of three rounds; the figures are the medians over the rounds:
 //
@@ -12,8 +14,8 @@
 //   fps_on_screen    changes of the pixel at the centre of its window, read
 //                    from the screen at each damage the X server reports
 //   rss_MiB, pss_MiB resident size at the end (PSS: shared pages divided)
-//   x_animate, x_bare  total_percent against the contender named in the
-//                    same round
+//   x_animate, x_bare, x_quad  total_percent against the contender named
+//                    in the same round
 //
 // Needs a display with the DAMAGE extension: run through
 // tests/with-display.sh. ImageMagick's animate is skipped when missing.
@@ -301,6 +303,7 @@ std::vector<Contender> Contenders() {
     return Contender{mode, {g_self, "--play", mode, StripPath()}, std::strcmp(mode, "idle") != 0};
   };
   return {{"bare", {BARE_WINDOW, "--cpu", "idle", "100000"}, false},
+          {"quad", {BARE_WINDOW, "--cpu", "quad", "100000"}, true},
           {"animate", animate, true},
           program("play0"),
           program("play200"),
@@ -357,7 +360,7 @@ void Report(benchmark::State& state, const std::string& name) {
   state.counters["pss_MiB"] =
       MedianOf(mine, [](const Watch& w) { return static_cast<double>(w.pss_kib); }) / 1024.0;
   // Against another contender: the median of the ratios within a round.
-  for (const char* other : {"animate", "bare"}) {
+  for (const char* other : {"animate", "bare", "quad"}) {
     if (name == other) continue;
     const std::vector<Watch>& theirs = Rounds()[other];
     std::vector<double> ratios;
@@ -369,11 +372,13 @@ void Report(benchmark::State& state, const std::string& name) {
 }
 
 void BM_BareWindow(benchmark::State& state) { Report(state, "bare"); }
+void BM_BareQuad60(benchmark::State& state) { Report(state, "quad"); }
 void BM_Animate60(benchmark::State& state) { Report(state, "animate"); }
 void BM_Cellreel(benchmark::State& state, const char* mode) { Report(state, mode); }
 
 // The references first, so that the program's figures carry their ratios.
 BENCHMARK(BM_BareWindow)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_BareQuad60)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK(BM_Animate60)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_Cellreel, playing_0ms, "play0")->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_CAPTURE(BM_Cellreel, playing_200ms, "play200")->Iterations(1)->Unit(benchmark::kSecond);
