@@ -86,19 +86,19 @@ class Quad {
     const char* fs =
         "#version 330 core\nin vec2 uv;\nuniform sampler2D t;\nout vec4 c;\n"
         "void main(){c=texture(t,uv);}\n";
-    program_ = glCreateProgram();
+    const GLuint program = glCreateProgram();
     for (auto [type, src] : {std::pair{GL_VERTEX_SHADER, vs}, std::pair{GL_FRAGMENT_SHADER, fs}}) {
       const GLuint sh = glCreateShader(type);
       glShaderSource(sh, 1, &src, nullptr);
       glCompileShader(sh);
-      glAttachShader(program_, sh);
+      glAttachShader(program, sh);
     }
-    glLinkProgram(program_);
+    glLinkProgram(program);
     GLint linked = 0;
-    glGetProgramiv(program_, GL_LINK_STATUS, &linked);
+    glGetProgramiv(program, GL_LINK_STATUS, &linked);
     if (!linked) return false;
-    glUseProgram(program_);
-    frame_uniform_ = glGetUniformLocation(program_, "frame");
+    glUseProgram(program);
+    frame_uniform_ = glGetUniformLocation(program, "frame");
     // The colours of the side-by-side run's strip (bench/app_vs_animate.cpp),
     // red in the lowest byte as GL_RGBA reads them.
     static std::uint32_t strip[kTile][kFrames * kTile];
@@ -153,7 +153,6 @@ class Quad {
   }
 
  private:
-  GLuint program_ = 0;
   GLint frame_uniform_ = -1;
   int frame_ = 0, x_ = 0, y_ = 0;
   SDL_Window* window_ = nullptr;
